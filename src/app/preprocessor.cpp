@@ -1,0 +1,62 @@
+#include "app/preprocessor.h"
+
+#include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/program_end.h"
+
+namespace {
+constexpr size_t kArgumentSlots = 101;   // 4 fixed words, 96 expression words, the end marker
+pid_t childPid = 0;
+}  // namespace
+
+void startPreprocessor(std::span<char* const> expression) {
+    char* arguments[kArgumentSlots];
+    const char* fixed[] = {"tcpdump", "-enx", "-s10240", "-r-"};
+    size_t count = 0;
+    for (const char* word : fixed) arguments[count++] = const_cast<char*>(word);
+    for (char* word : expression) {
+        if (count == kArgumentSlots - 1) fatal("Too many expressions");
+        arguments[count++] = word;
+    }
+    arguments[count] = nullptr;
+
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) fatal("pipe() failed");
+    pid_t pid = fork();
+    if (pid < 0) fatal("fork() failed");
+
+    if (pid > 0) {
+        childPid = pid;
+        close(0);
+        if (dup(pipeEnds[0]) != 0) fatal("dup() failed");
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return;
+    }
+
+    close(1);
+    if (dup(pipeEnds[1]) != 1) fatal("dup() failed");
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    execvp("tcpdump", arguments);
+    fatal("execvp() failed");
+}
+
+bool finishPreprocessor(bool endOfInput) {
+    if (childPid == 0) return false;
+    // Cut short (an error, or our reader went away): end the child quietly
+    // before it finds its pipe closed and complains.
+    if (!endOfInput) kill(childPid, SIGTERM);
+    int status = 0;
+    while (waitpid(childPid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            childPid = 0;
+            return false;
+        }
+    }
+    childPid = 0;
+    return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+
+// The whole program: options, locale, input source, the packet loop, and the
+// end of the run. Returns the exit status, or kBrokenPipe when standard
+// output's reader went away (main then ends as a filter does on SIGPIPE).
+constexpr int kBrokenPipe = -1;
+int runPacsift(int argc, char** argv);
+
+// Decodes `text` as cooked input in this process, with the given option words
+// (no program name), sending the display to `sink`. Returns the exit status.
+// Used by the tests and the fuzzer.
+int runOnText(int argc, char** argv, const char* text, size_t length,
+              int (*sink)(const char* data, size_t length));

@@ -1,0 +1,3 @@
+#include "common/options.h"
+
+Options options;

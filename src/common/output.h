@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+// Block-buffered standard output. Decoders write a character at a time for
+// payloads, so the buffer is written without locks and flushed in large blocks.
+namespace output_detail {
+constexpr size_t kCapacity = 1 << 16;
+extern char buffer[kCapacity];
+extern size_t used;
+void drain();
+}  // namespace output_detail
+
+inline void putChar(char c) {
+    if (output_detail::used == output_detail::kCapacity) output_detail::drain();
+    output_detail::buffer[output_detail::used++] = c;
+}
+
+void putBytes(const char* text, size_t length);
+inline void putText(const char* text) { putBytes(text, std::strlen(text)); }
+
+void putFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Writes out what is buffered. A write error other than a closed pipe is
+// reported on standard error and ends the program with status 1; a closed
+// pipe ends it quietly.
+void flushOutput();
+
+// Where flushed output goes. The default writes to descriptor 1; tests and
+// the fuzzer catch it in memory instead. The sink returns 0, or an errno value.
+using OutputSink = int (*)(const char* data, size_t length);
+void setOutputSink(OutputSink sink);
+int writeToStandardOutput(const char* data, size_t length);

@@ -1,0 +1,77 @@
+#include "decode/arp.h"
+
+#include <cstring>
+
+#include "common/options.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+#include "present/names.h"
+
+namespace {
+// Address texts and their short-form display texts.
+char senderMac[18], senderIp[16], targetMac[18], targetIp[16];
+char senderMacName[256], senderIpName[256], targetMacName[256], targetIpName[256];
+
+void copyName(char* into, const char* name) {
+    size_t length = std::strlen(name);
+    if (length > 255) length = 255;
+    std::memcpy(into, name, length);
+    into[length] = '\0';
+}
+}  // namespace
+
+HexCursor decodeArp(HexCursor cursor) {
+    uint16_t hardwareType = getShort(cursor);
+    uint16_t protocolType = getShort(cursor);
+    uint8_t hardwareLength = getByte(cursor);
+    uint8_t protocolLength = getByte(cursor);
+    uint16_t operation = getShort(cursor);
+    std::memcpy(senderMac, getEtherAddr(cursor), sizeof senderMac);
+    std::memcpy(senderIp, getIpAddr(cursor), sizeof senderIp);
+    std::memcpy(targetMac, getEtherAddr(cursor), sizeof targetMac);
+    std::memcpy(targetIp, getIpAddr(cursor), sizeof targetIp);
+
+    copyName(senderMacName, etherHostName(senderMac, true));
+    copyName(targetMacName, etherHostName(targetMac, true));
+    copyName(senderIpName, hostName(senderIp, true));
+    copyName(targetIpName, hostName(targetIp, true));
+
+    bool rarp = state.etherType == 0x8035;
+    const char* kind = rarp ? "RARP" : "ARP";
+    const char* hardwareWord = hardwareType == 1 ? "Ethernet" : "<unknown>";
+    const char* protocolWord = protocolType == 0x0800 ? "IP" : "<unknown>";
+    const char* operationWord = operation == (rarp ? 3 : 1) ? "request" : "response";
+
+    if (options.minHdrDecode) {
+        if (!rarp && operation == 2)
+            putFormat("%s says to %s it's at %s\n", senderIpName, targetIpName, senderMacName);
+        else if (!rarp && operation == 1)
+            putFormat("%s (%s) asks where is %s\n", senderIpName, senderMacName, targetIpName);
+        else if (rarp && operation == 4)
+            putFormat("%s says to %s its %s address is %s\n", senderIpName, targetMacName, protocolWord, targetIpName);
+        else if (rarp && operation == 3)
+            putFormat("%s asks for its %s address\n", senderMacName, protocolWord);
+    } else if (options.verbose) {
+        putFormat("%s Header\n", kind);
+        putFormat("\tHardware Type:\t\t\t%s\n", hardwareWord);
+        putFormat("\tProtocol Type:\t\t\t%s\n", protocolWord);
+        putFormat("\tHardware Address Length:\t%d bytes\n", hardwareLength);
+        putFormat("\tProtocol Address Length:\t%d bytes\n", protocolLength);
+        putFormat("\tOperation:\t\t\t%s %s\n", kind, operationWord);
+        putFormat("\tSender Hardware Address:\t%s", senderMac);
+        etherSuffix(senderMac);
+        putFormat("\n\tSender IP Address:\t\t%s", senderIp);
+        hostSuffix(senderIp);
+        putFormat("\n\tTarget Hardware Address:\t%s", targetMac);
+        etherSuffix(targetMac);
+        putFormat("\n\tTarget IP Address:\t\t%s", targetIp);
+        hostSuffix(targetIp);
+        putChar('\n');
+    } else {
+        putFormat("%s:\thtype=%s ptype=%s hlen=%d plen=%d op=%s\n", kind, hardwareWord, protocolWord, hardwareLength,
+                  protocolLength, operationWord);
+        putFormat("\tsender-MAC-addr=%s sender-IP-address=%s\n", senderMacName, senderIpName);
+        putFormat("\ttarget-MAC-addr=%s target-IP-address=%s\n", targetMacName, targetIpName);
+    }
+    return cursor;
+}

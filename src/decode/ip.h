@@ -1,0 +1,10 @@
+#pragma once
+
+#include "input/hex_readers.h"
+
+// Decodes an IPv4 header at the cursor; sets ipProto, dataLeft and the two
+// host texts. Returns the cursor on the transport header, or nullptr when the
+// packet was given up (not version 4).
+HexCursor decodeIp(HexCursor cursor);
+
+const char* protoName(unsigned protocol);

@@ -1,0 +1,46 @@
+#include "decode/udp.h"
+
+#include <cstring>
+
+#include "common/options.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+#include "present/names.h"
+
+HexCursor decodeUdp(HexCursor cursor) {
+    uint16_t sourcePort = getShort(cursor);
+    uint16_t destinationPort = getShort(cursor);
+    uint16_t length = getShort(cursor);
+    uint16_t checksum = getShort(cursor);
+
+    // The UDP length must match what the IPv4 header leaves; a negative count
+    // never matches. (The first fragment of a datagram fails this too.)
+    if (state.dataLeft != static_cast<int>(length)) {
+        putText("\t<*** Packet length corrupt ***>\n");
+        skipPacket();
+        return nullptr;
+    }
+    state.dataLeft = static_cast<int16_t>(state.dataLeft - 8);
+    unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
+
+    // portName never gives more than 32 characters.
+    char srcPortText[48];
+    char dstPortText[48];
+    std::strcpy(srcPortText, portName(sourcePort, "udp", true));
+    std::strcpy(dstPortText, portName(destinationPort, "udp", true));
+
+    if (options.minHdrDecode) {
+        putFormat("%s.%s -> %s.%s over UDP\n", state.srcHostText, srcPortText, state.dstHostText, dstPortText);
+    } else if (options.verbose) {
+        putText("UDP Header\n");
+        putFormat("\tSource Port:\t\t\t%d", sourcePort);
+        serviceSuffix(sourcePort, "udp");
+        putFormat("\n\tDestination Port:\t\t%d", destinationPort);
+        serviceSuffix(destinationPort, "udp");
+        putFormat("\n\tDatagram Length:\t\t%u bytes (Header=%u, Data=%u)\n", length, 8u, dataCount);
+        putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
+    } else {
+        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", srcPortText, dstPortText, 8u, dataCount);
+    }
+    return cursor;
+}

@@ -1,0 +1,181 @@
+#include "input/header_line.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "common/char_classes.h"
+#include "common/options.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+#include "input/hex_readers.h"
+#include "input/time_delta.h"
+#include "present/names.h"
+
+namespace {
+// The header line's items, each bounded to its size.
+char timestampToken[32];
+char sourceToken[256];
+char destinationToken[18];
+char typeText[256];
+char sourceDisplay[256];
+char destinationDisplay[256];
+
+const char* skipSpaces(const char* p) {
+    while (*p != '\0' && isSpaceChar(*p)) ++p;
+    return p;
+}
+
+// Copies the next white-space-separated token into `item`, cut to its size
+// (the rest of a longer token is skipped); an absent token leaves it empty.
+// Returns the position after the token.
+const char* takeToken(const char* p, char* item, size_t size) {
+    p = skipSpaces(p);
+    size_t length = 0;
+    for (; *p != '\0' && !isSpaceChar(*p); ++p)
+        if (length + 1 < size) item[length++] = *p;
+    item[length] = '\0';
+    return p;
+}
+
+void copyBounded(char* into, size_t size, const char* text, size_t length) {
+    if (length >= size) length = size - 1;
+    std::memcpy(into, text, length);
+    into[length] = '\0';
+}
+
+void copyBounded(char* into, size_t size, const char* text) {
+    copyBounded(into, size, text, std::strlen(text));
+}
+
+// The leading hex digits of a text, as a "%x" scan reads them; false when the
+// text does not begin with one.
+bool leadingHex(const char* text, uint32_t& value) {
+    value = 0;
+    const char* start = text;
+    for (int digit; (digit = hex_detail::digits.value[static_cast<unsigned char>(*text)]) >= 0; ++text)
+        value = value * 16 + static_cast<uint32_t>(digit);
+    return text != start;
+}
+
+unsigned leadingDecimal(const char* text) {
+    text = skipSpaces(text);
+    uint64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        if ((value = value * 10 + static_cast<unsigned>(*text - '0')) > UINT32_MAX) value = UINT32_MAX;
+    return static_cast<unsigned>(value);
+}
+
+// tcpdump names the type as "ethertype IPv4 (0x0800)"; some names hold a
+// space ("ethertype Reverse ARP (0x8035)"), so the name runs up to the "(0x".
+void readEtherType(const char* line) {
+    const char* phrase = std::strstr(line, "ethertype ");
+    if (phrase == nullptr) {
+        copyBounded(typeText, sizeof typeText, "<unknown>");
+        state.etherType = 0;
+        return;
+    }
+    const char* name = phrase + 10;
+    if (const char* number = std::strstr(name, "(0x")) {
+        const char* nameEnd = number;
+        if (nameEnd > name && nameEnd[-1] == ' ') --nameEnd;
+        copyBounded(typeText, sizeof typeText, name, static_cast<size_t>(nameEnd - name));
+        // Up to four digits; hexValue stops at the line's end.
+        state.etherType = static_cast<int>(hexValue(number + 3, 4));
+        return;
+    }
+    // No type number: the name alone, up to its first blank, 39 characters at most.
+    size_t length = 0;
+    while (length < 39 && name[length] != '\0' && !isSpaceChar(name[length])) ++length;
+    copyBounded(typeText, sizeof typeText, name, length);
+    state.etherType = 0;
+}
+
+const char* typeNameOf(const char* text) {
+    uint32_t value;
+    if (leadingHex(text, value)) {
+        if (value == 0x800) return "IP";
+        if (value == 0x8035) return "RARP";
+        if (value == 0x806) return "ARP";
+    }
+    return text;
+}
+
+void printTimeLine(const char* delta) {
+    if (options.verbose)
+        putFormat("\tTimestamp:\t\t\t%s%s\n", timestampToken, delta);
+    else
+        putFormat("TIME:\t%s%s\n", timestampToken, delta);
+}
+
+void decodePointToPoint(const char* line) {
+    takeToken(line, timestampToken, sizeof timestampToken);
+    state.etherType = 0x800;
+    if (!options.noLink) printTimeLine(timeDelta(timestampToken));
+}
+}  // namespace
+
+const char* normEtherAddr(const char* text) {
+    char* out = etherAddrText;
+    const char* p = text;
+    for (int component = 0; component < 6 && *p != '\0'; ++component) {
+        if (component > 0) *out++ = ':';
+        if (p[1] == '\0' || p[1] == ':') {
+            *out++ = '0';
+            *out++ = upperChar(p[0]);
+            p += p[1] == '\0' ? 1 : 2;
+        } else {
+            *out++ = upperChar(p[0]);
+            *out++ = upperChar(p[1]);
+            p += p[2] == '\0' ? 2 : 3;
+        }
+    }
+    *out = '\0';
+    return etherAddrText;
+}
+
+void decodeHeaderLine(const char* line) {
+    if (options.pointToPoint) {
+        decodePointToPoint(line);
+        return;
+    }
+
+    const char* p = takeToken(line, timestampToken, sizeof timestampToken);
+    p = takeToken(p, sourceToken, sizeof sourceToken);
+    const char* afterSource = p;
+    p = takeToken(p, destinationToken, sizeof destinationToken);
+    takeToken(p, typeText, sizeof typeText);
+    state.linkLength = 0;
+
+    if (destinationToken[0] == '>') {
+        if (const char* length = std::strstr(line, "length ")) state.linkLength = leadingDecimal(length + 7);
+        // The destination follows the ">" and ends in a comma.
+        p = skipSpaces(afterSource);
+        if (*p == '>') ++p;
+        takeToken(p, destinationToken, sizeof destinationToken);
+        if (char* comma = std::strchr(destinationToken, ',')) *comma = '\0';
+        readEtherType(line);
+    } else {
+        uint32_t value;
+        leadingHex(typeText, value);
+        state.etherType = static_cast<int>(value);
+    }
+
+    copyBounded(sourceToken, sizeof sourceToken, normEtherAddr(sourceToken));
+    copyBounded(sourceDisplay, sizeof sourceDisplay, etherHostName(sourceToken, true));
+    copyBounded(destinationToken, sizeof destinationToken, normEtherAddr(destinationToken));
+    copyBounded(destinationDisplay, sizeof destinationDisplay, etherHostName(destinationToken, true));
+    if (options.noLink) return;
+
+    const char* delta = timeDelta(timestampToken);
+    const char* typeName = typeNameOf(typeText);
+    printTimeLine(delta);
+    if (options.verbose) {
+        putFormat("\tSource Ethernet Address:\t%s", sourceToken);
+        etherSuffix(sourceToken);
+        putFormat("\n\tDestination Ethernet Address:\t%s", destinationToken);
+        etherSuffix(destinationToken);
+        putFormat("\n\tEncapsulated Protocol:\t\t%s\n", typeName);
+    } else {
+        putFormat("LINK:\t%s -> %s type=%s\n", sourceDisplay, destinationDisplay, typeName);
+    }
+}

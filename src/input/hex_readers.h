@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include "input/line_reader.h"
+
+// The next unread hex digit of the current compacted data text. Handed from
+// decoder to decoder; every reader advances it.
+using HexCursor = const char*;
+
+namespace hex_detail {
+struct DigitTable {
+    signed char value[256];   // -1 for a character that is no hex digit
+};
+constexpr DigitTable makeDigitTable() {
+    DigitTable table{};
+    for (int c = 0; c < 256; ++c) table.value[c] = -1;
+    for (int c = '0'; c <= '9'; ++c) table.value[c] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) table.value[c] = static_cast<signed char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c) table.value[c] = static_cast<signed char>(c - 'A' + 10);
+    return table;
+}
+inline constexpr DigitTable digits = makeDigitTable();
+}  // namespace hex_detail
+
+// Takes one character, fetching the next data text first when the cursor
+// stands on the end of the current one (and only then: reading a packet's last
+// byte never reads ahead into the next header line).
+inline char takeHexChar(HexCursor& cursor) {
+    if (*cursor == '\0') cursor = nextLine();
+    return *cursor++;
+}
+
+// The value of the leading hex digits of `count` characters, as a "%x" scan of
+// tcpdump's digits reads them; a character that is no hex digit ends the number.
+inline uint32_t hexValue(const char* chars, int count) {
+    uint32_t value = 0;
+    for (int i = 0; i < count; ++i) {
+        int digit = hex_detail::digits.value[static_cast<unsigned char>(chars[i])];
+        if (digit < 0) break;
+        value = value * 16 + static_cast<uint32_t>(digit);
+    }
+    return value;
+}
+
+inline uint8_t getByte(HexCursor& cursor) {
+    char chars[2];
+    chars[0] = takeHexChar(cursor);
+    chars[1] = takeHexChar(cursor);
+    return static_cast<uint8_t>(hexValue(chars, 2));
+}
+
+uint16_t getShort(HexCursor& cursor);
+uint32_t getLong(HexCursor& cursor);
+
+// Shared result texts, rewritten by the next call of the same reader.
+const char* getIpAddr(HexCursor& cursor);      // "192.168.1.10"
+const char* getEtherAddr(HexCursor& cursor);   // "08:00:2B:01:02:0A"
+
+// The 18-byte Ethernet-address text that getEtherAddr and normEtherAddr share.
+extern char etherAddrText[18];

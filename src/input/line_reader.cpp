@@ -1,0 +1,212 @@
+#include "input/line_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+#include "common/char_classes.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+#include "common/program_end.h"
+#include "input/dispatch.h"
+#include "input/header_line.h"
+
+const char SEPARATOR[] = "---------------------------------------------------------------------------";
+
+namespace {
+
+// Input is read in large blocks; a line is always contiguous in the block, so
+// data lines are compacted straight from it without a copy of the raw text.
+constexpr size_t kInputCapacity = 1 << 17;
+char inputBlock[kInputCapacity];
+size_t inputStart = 0;
+size_t inputEnd = 0;
+bool inputEnded = false;
+
+const char* memoryData = nullptr;
+size_t memoryLeft = 0;
+
+ssize_t readFromStandardInput(char* into, size_t capacity) {
+    for (;;) {
+        ssize_t got = read(0, into, capacity);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+ssize_t readFromMemory(char* into, size_t capacity) {
+    size_t got = memoryLeft < capacity ? memoryLeft : capacity;
+    std::memcpy(into, memoryData, got);
+    memoryData += got;
+    memoryLeft -= got;
+    return static_cast<ssize_t>(got);
+}
+
+ssize_t (*readInput)(char*, size_t) = readFromStandardInput;
+
+char rawLine[kLineCapacity + 1];   // the last header line, as read
+char hexLine[kLineCapacity + 1];   // the last data line, compacted
+const char* dataText = hexLine;    // the compacted digits without the offset field
+
+// The next piece of input: a line through its newline, or 10240 characters
+// of a longer line, or the unterminated last line. False at the end of input.
+bool nextPiece(const char*& piece, size_t& length) {
+    for (;;) {
+        size_t available = inputEnd - inputStart;
+        size_t limit = available < kLineCapacity ? available : kLineCapacity;
+        const char* start = inputBlock + inputStart;
+        const void* newline = std::memchr(start, '\n', limit);
+        if (newline != nullptr) {
+            length = static_cast<size_t>(static_cast<const char*>(newline) - start) + 1;
+        } else if (available >= kLineCapacity) {
+            length = kLineCapacity;
+        } else if (inputEnded) {
+            if (available == 0) return false;
+            length = available;
+        } else {
+            std::memmove(inputBlock, start, available);
+            inputStart = 0;
+            inputEnd = available;
+            ssize_t got = readInput(inputBlock + inputEnd, kInputCapacity - inputEnd);
+            if (got <= 0)
+                inputEnded = true;
+            else
+                inputEnd += static_cast<size_t>(got);
+            continue;
+        }
+        piece = start;
+        inputStart += length;
+        return true;
+    }
+}
+
+enum class LineKind { header, data, end };
+
+// Reads up to the next header line or data line. With `compact` clear a data
+// line's digits are not needed (the packet is being discarded).
+LineKind readLine(bool compact) {
+    const char* piece;
+    size_t length;
+    while (nextPiece(piece, length)) {
+        // A line ends at a NUL byte as well as at its newline.
+        length = strnlen(piece, length);
+        if (length > 8 && piece[2] == ':' && piece[5] == ':' && piece[8] == '.') {
+            std::memcpy(rawLine, piece, length);
+            rawLine[length] = '\0';
+            return LineKind::header;
+        }
+        if (length == 0 || piece[0] != '\t' || state.pktCount == 0) continue;
+        if (!compact) return LineKind::data;
+
+        char* out = hexLine;
+        for (size_t i = 0; i < length; ++i)
+            if (!isSpaceChar(piece[i])) *out++ = piece[i];
+        *out = '\0';
+        const char* text = hexLine;
+        // tcpdump prints the offset field as 0x0010: before the digits.
+        if (text[0] == '0' && text[1] == 'x') text = out - hexLine > 7 ? text + 7 : out;
+        // A line with no digits left is skipped, so a field reader never
+        // stands on an empty text.
+        if (*text == '\0') continue;
+        dataText = text;
+        return LineKind::data;
+    }
+    return LineKind::end;
+}
+
+[[noreturn]] void endOfInput() {
+    if (state.pktCount > 0) {
+        putText(SEPARATOR);
+        putChar('\n');
+    }
+    throw ProgramEnd{0, false, true};
+}
+
+// The next header line has arrived: close the current packet.
+void closePacket() {
+    putChar('\n');
+    if (state.dataLeft > 0) putText("\n\t<*** Rest of data missing from packet dump ***>\n");
+    state.curLine = rawLine;
+}
+
+}  // namespace
+
+const char* fetchLine() {
+    for (;;) {
+        switch (readLine(true)) {
+        case LineKind::data:
+            state.curLine = dataText;
+            return dataText;
+        case LineKind::header:
+            closePacket();
+            return nullptr;
+        case LineKind::end:
+            endOfInput();
+        }
+    }
+}
+
+const char* nextLine() {
+    const char* text = fetchLine();
+    if (text == nullptr) throw PacketCut{};
+    return text;
+}
+
+void skipPacket() {
+    state.dataLeft = 0;
+    for (;;) {
+        switch (readLine(false)) {
+        case LineKind::data:
+            continue;
+        case LineKind::header:
+            closePacket();
+            return;
+        case LineKind::end:
+            endOfInput();
+        }
+    }
+}
+
+void packetLoop() {
+    // Everything before the first header line is ignored.
+    for (;;) {
+        LineKind kind = readLine(false);
+        if (kind == LineKind::end) endOfInput();
+        if (kind == LineKind::header) break;
+    }
+    state.sawHeader = true;
+    state.curLine = rawLine;
+
+    for (;;) {
+        putText(SEPARATOR);
+        putChar('\n');
+        state.pktCount = static_cast<int32_t>(static_cast<uint32_t>(state.pktCount) + 1u);
+        putFormat("Packet %d\n", state.pktCount);
+        // A packet cut short must not pass its expected count on to the next.
+        state.dataLeft = 0;
+        decodeHeaderLine(rawLine);
+        try {
+            dispatchPacket();
+        } catch (const PacketCut&) {
+            // The next header line arrived in the middle of a field.
+        }
+    }
+}
+
+void readInputFromStandardInput() {
+    readInput = readFromStandardInput;
+    resetLineReader();
+}
+
+void readInputFromMemory(const char* data, size_t length) {
+    memoryData = data;
+    memoryLeft = length;
+    readInput = readFromMemory;
+    resetLineReader();
+}
+
+void resetLineReader() {
+    inputStart = inputEnd = 0;
+    inputEnded = false;
+    rawLine[0] = hexLine[0] = '\0';
+    dataText = hexLine;
+}

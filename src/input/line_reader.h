@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+
+// tcpdump's text, cut into packets.
+//
+// Header line: characters 2 and 5 are ':' and character 8 is '.' (the
+// HH:MM:SS.fraction timestamp that opens every packet). Data line: starts with
+// a tab; its hex digits, without white space and without a leading offset field
+// "0x0010:", feed the decoders. Anything else is ignored.
+
+constexpr size_t kLineCapacity = 10240;   // longer lines arrive in pieces of this size
+extern const char SEPARATOR[];            // 75 '-'
+
+// The packet's next data text (compacted hex digits, never empty). When the
+// next packet's header line arrives instead, writes the packet's closing
+// newline (and the missing-data notice while dataLeft > 0) and returns nullptr;
+// curLine then holds the header line. At the end of input writes the closing
+// SEPARATOR and ends the program.
+const char* fetchLine();
+
+// Thrown by nextLine when the next header line cuts a packet short; only the
+// packet loop catches it.
+struct PacketCut {};
+
+// As fetchLine, but a header line abandons the decoders in progress (PacketCut).
+const char* nextLine();
+
+// Discards the rest of the packet: clears dataLeft and reads up to the next
+// header line (or the end of input). Returns once the next packet may begin.
+void skipPacket();
+
+// Decodes packets until the end of input; never returns.
+[[noreturn]] void packetLoop();
+
+// Where input comes from: descriptor 0 by default, or a block of memory
+// (tests, the fuzzer). Either call also empties the reader's buffer.
+void readInputFromStandardInput();
+void readInputFromMemory(const char* data, size_t length);
+void resetLineReader();

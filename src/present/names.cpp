@@ -1,0 +1,96 @@
+#include "present/names.h"
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstring>
+
+#include "common/options.h"
+#include "common/output.h"
+#include "common/program_end.h"
+
+namespace {
+const char kUnknown[] = "<unknown>";
+
+constexpr size_t kMaxHostName = 255;
+constexpr size_t kMaxPortName = 32;
+
+char hostNameBuffer[kMaxHostName + 1];
+char portNumberText[16];
+// The platform copies an Ethernet host name in without a bound, so its
+// buffer is generous; what the display keeps of it is cut to 255 characters.
+char etherNameBuffer[4096];
+
+struct hostent* platformGethostbyaddr(const void* addr, socklen_t length, int family) {
+    return ::gethostbyaddr(addr, length, family);
+}
+struct servent* platformGetservbyport(int port, const char* protocol) {
+    return ::getservbyport(port, protocol);
+}
+struct ether_addr* platformEtherAton(const char* text) { return ::ether_aton(text); }
+int platformEtherNtohost(char* hostname, const struct ether_addr* addr) {
+    return ::ether_ntohost(hostname, addr);
+}
+}  // namespace
+
+NameDatabase nameDatabase = {platformGethostbyaddr, platformGetservbyport, platformEtherAton,
+                             platformEtherNtohost};
+
+void usePlatformNameDatabase() {
+    nameDatabase = {platformGethostbyaddr, platformGetservbyport, platformEtherAton, platformEtherNtohost};
+}
+
+const char* hostName(const char* dottedAddr, bool fallback) {
+    const char* notNamed = fallback ? dottedAddr : kUnknown;
+    if (options.noHostNames) return notNamed;
+    in_addr_t addr = inet_addr(dottedAddr);
+    const struct hostent* entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    if (entry == nullptr || entry->h_name == nullptr) return notNamed;
+    size_t length = std::strlen(entry->h_name);
+    if (length > kMaxHostName) fatal("Hostname too long");
+    std::memcpy(hostNameBuffer, entry->h_name, length + 1);
+    if (!options.fqdn) {
+        if (char* dot = std::strchr(hostNameBuffer, '.')) *dot = '\0';
+    }
+    return hostNameBuffer;
+}
+
+const char* portName(unsigned port, const char* protocol, bool fallback) {
+    const char* name = nullptr;
+    if (!options.noPortNames) {
+        const struct servent* entry = nameDatabase.getservbyport(htons(static_cast<uint16_t>(port)), protocol);
+        if (entry != nullptr) name = entry->s_name;
+    }
+    if (name == nullptr) {
+        if (!fallback) return kUnknown;
+        std::snprintf(portNumberText, sizeof portNumberText, "%u", port);
+        name = portNumberText;
+    }
+    if (std::strlen(name) > kMaxPortName) fatal("Port name too long");
+    return name;
+}
+
+const char* etherHostName(const char* etherAddr, bool fallback) {
+    const char* notNamed = fallback ? etherAddr : kUnknown;
+    if (options.noEtherNames) return notNamed;
+    const struct ether_addr* addr = nameDatabase.ether_aton(etherAddr);
+    if (addr == nullptr) fatal("Badly formatted Ethernet address");
+    struct ether_addr copy = *addr;
+    if (nameDatabase.ether_ntohost(etherNameBuffer, &copy) != 0) return notNamed;
+    etherNameBuffer[kMaxHostName] = '\0';
+    return etherNameBuffer;
+}
+
+void hostSuffix(const char* dottedAddr) {
+    if (options.noHostNames) return;
+    putFormat(" (%s)", hostName(dottedAddr, false));
+}
+
+void serviceSuffix(unsigned port, const char* protocol) {
+    if (options.noPortNames) return;
+    putFormat(" (%s)", portName(port, protocol, false));
+}
+
+void etherSuffix(const char* etherAddr) {
+    if (options.noEtherNames) return;
+    putFormat(" (%s)", etherHostName(etherAddr, false));
+}

@@ -1,0 +1,78 @@
+#include "present/payload.h"
+
+#include "common/char_classes.h"
+#include "common/options.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+
+namespace {
+const char* dataLabel(uint8_t protocol) {
+    switch (protocol) {
+    case 1: return "ICMP";
+    case 6: return "TCP";
+    case 17: return "UDP";
+    default: return "<unknown>";
+    }
+}
+
+// Tabs and printable bytes as themselves, everything else as a dot.
+void putDataByte(uint8_t byte) { putChar(byte == 0x09 || isPrintChar(byte) ? static_cast<char>(byte) : '.'); }
+}  // namespace
+
+HexCursor showData(HexCursor cursor) {
+    if (options.minHdrDecode)
+        putChar('\t');
+    else if (options.verbose)
+        putFormat("%s Data\n\t", dataLabel(state.ipProto));
+    else
+        putText("DATA:\t");
+
+    int count = state.dataLeft;
+    if (options.noData) {
+        // Headers that claim more than the datagram leave no data: report 0.
+        if (count < 0) count = 0;
+        state.dataLeft = 0;
+        putFormat("%d bytes\n", count);
+        for (int i = 0; i < count; ++i) getByte(cursor);
+        return cursor;
+    }
+    if (count == 0) {
+        putText("<No data>\n");
+        return cursor;
+    }
+    if (count < 0) {
+        putChar('\n');
+        return cursor;
+    }
+
+    if (options.noBreak) {
+        while (state.dataLeft > 0) {
+            uint8_t byte = getByte(cursor);
+            if (byte == 0x0A)
+                putText("\n\t");
+            else
+                putDataByte(byte);
+            --state.dataLeft;
+        }
+    } else {
+        // The column the next byte takes; a byte past the page width starts a new line.
+        int column = 1;
+        while (state.dataLeft > 0) {
+            uint8_t byte = getByte(cursor);
+            if (byte == 0x0A) {
+                putText("\n\t");
+                column = 0;
+            } else {
+                if (column > options.pageWidth) {
+                    putText(options.showBreaks ? "<br>\n\t" : "\n\t");
+                    column = 1;
+                }
+                putDataByte(byte);
+            }
+            --state.dataLeft;
+            ++column;
+        }
+    }
+    putChar('\n');
+    return cursor;
+}

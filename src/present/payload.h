@@ -1,0 +1,7 @@
+#pragma once
+
+#include "input/hex_readers.h"
+
+// Shows the dataLeft bytes of application data as text wrapped to the page
+// width; returns the cursor just past the last byte consumed.
+HexCursor showData(HexCursor cursor);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a run of the real pacsift binary (or any command) gave.
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status = -1;      // exit status, or 128 + signal number
+};
+
+// Runs `argv` (argv[0] is the program; PACSIFT_BIN when empty) with `input`
+// on standard input, and with `extraEnv` entries ("NAME=value") added to the
+// environment. Waits for it.
+RunResult runCommand(std::vector<std::string> argv, const std::string& input,
+                     const std::vector<std::string>& extraEnv = {});
+
+// Runs the pacsift binary with these option words on `input`.
+RunResult runPacsift(const std::vector<std::string>& args, const std::string& input,
+                     const std::vector<std::string>& extraEnv = {});
+
+// Runs the pacsift binary with a file as standard input.
+RunResult runPacsiftOnFile(const std::vector<std::string>& args, const std::string& path,
+                           const std::vector<std::string>& extraEnv = {});
+
+// Decodes cooked text in this process (no child, no binary): returns the display.
+std::string decodeInProcess(const std::vector<std::string>& args, const std::string& input,
+                            int* status = nullptr);
+
+std::string readFile(const std::string& path);
+std::string fixturePath(const std::string& name);                 // tests/fixtures/<name>
+std::string sharedCapture(const std::string& relativePath);       // ../shared/captures/<relativePath>
