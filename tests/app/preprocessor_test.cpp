@@ -1,0 +1,243 @@
+// The tcpdump child. A stand-in tcpdump is put first on PATH: a link named
+// "tcpdump" to this very test program, which, started under that name with
+// PACSIFT_TCPDUMP_STUB set, records its arguments (argv[0] included) and its
+// standard input in the stub directory, prints the directory's "output" file
+// and exits with the number in its "status" file.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "input/cooked_text.h"
+#include "support/run_binary.h"
+
+using namespace cooked;
+
+namespace {
+
+constexpr char kStubVariable[] = "PACSIFT_TCPDUMP_STUB";
+
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            return text;
+        }
+    }
+}
+
+std::string readPath(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return "";
+    std::string text = readAll(fd);
+    close(fd);
+    return text;
+}
+
+void writeAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t put = write(fd, text.data() + done, text.size() - done);
+        if (put <= 0 && errno != EINTR) return;
+        if (put > 0) done += static_cast<size_t>(put);
+    }
+}
+
+void writePath(const std::string& path, const std::string& text) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return;
+    writeAll(fd, text);
+    close(fd);
+}
+
+// Runs before main(): when this program was started as the stand-in tcpdump,
+// it plays that part and never reaches the tests.
+struct TcpdumpStub {
+    TcpdumpStub() {
+        const char* dir = std::getenv(kStubVariable);
+        if (dir == nullptr) return;
+        const std::string base = dir;
+        // The argument words as exec gave them, one per line.
+        std::string arguments = readPath("/proc/self/cmdline");
+        for (char& c : arguments)
+            if (c == '\0') c = '\n';
+        writePath(base + "/args", arguments);
+        writePath(base + "/stdin", readAll(0));
+        writeAll(1, readPath(base + "/output"));
+        _exit(std::atoi(readPath(base + "/status").c_str()));
+    }
+} const tcpdumpStub;
+
+// A temporary directory holding the stand-in tcpdump; removed at the end.
+class StubDir {
+public:
+    explicit StubDir(const std::string& output, int status = 0) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "pacsift-stub-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+        std::error_code ignored;
+        std::filesystem::create_symlink(std::filesystem::read_symlink("/proc/self/exe"), path_ + "/tcpdump",
+                                        ignored);
+        writePath(path_ + "/output", output);
+        writePath(path_ + "/status", std::to_string(status));
+    }
+    ~StubDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+
+    // The environment that makes pacsift find the stand-in first.
+    std::vector<std::string> env() const {
+        return {"PATH=" + path_ + ":/usr/local/bin:/usr/bin:/bin", std::string(kStubVariable) + "=" + path_};
+    }
+    bool started() const { return std::filesystem::exists(path_ + "/args"); }
+    std::string args() const { return readPath(path_ + "/args"); }
+    std::string input() const { return readPath(path_ + "/stdin"); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+const std::string kFixedArgs = "tcpdump\n-enx\n-s10240\n-r-\n";
+
+TEST(Preprocessor, FixedArgumentsWithoutExpression) {
+    StubDir stub(kTcpInput);
+    RunResult run = runPacsift(kQuiet, "savefile", stub.env());
+    ASSERT_TRUE(stub.started());
+    EXPECT_EQ(stub.args(), kFixedArgs);
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Preprocessor, ExpressionWordsPassedUnchangedInOrder) {
+    // After the first expression word nothing is an option any more, so words
+    // that look like options (-cooked included) go to tcpdump as they are.
+    StubDir stub(kTcpInput);
+    RunResult run = runPacsift(words(kQuiet, {"host", "10.0.0.1", "-s", "--", "-h", "-w", "", "a b", "-cooked",
+                                              "-bogus", "and", "port 80"}),
+                               "savefile", stub.env());
+    ASSERT_TRUE(stub.started());
+    EXPECT_EQ(stub.args(), kFixedArgs + "host\n10.0.0.1\n-s\n--\n-h\n-w\n\na b\n-cooked\n-bogus\nand\nport 80\n");
+    EXPECT_EQ(run.out, kTcpOutput);   // -s went to tcpdump: no spurious line
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Preprocessor, EmptyWordStartsTheExpression) {
+    StubDir stub(kTcpInput);
+    RunResult run = runPacsift(words(kQuiet, {"", "-s"}), "savefile", stub.env());
+    EXPECT_EQ(stub.args(), kFixedArgs + "\n-s\n");
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.status, 0);
+}
+
+std::vector<std::string> numberedWords(int count) {
+    std::vector<std::string> list;
+    for (int i = 1; i <= count; ++i) list.push_back("w" + std::to_string(i));
+    return list;
+}
+
+TEST(Preprocessor, NinetySixExpressionWords) {
+    StubDir stub(kTcpInput);
+    RunResult run = runPacsift(words(kQuiet, numberedWords(96)), "savefile", stub.env());
+    std::string expected = kFixedArgs;
+    for (int i = 1; i <= 96; ++i) expected += "w" + std::to_string(i) + "\n";
+    EXPECT_EQ(stub.args(), expected);
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Preprocessor, NinetySevenExpressionWordsStartNothing) {
+    for (int count : {97, 98, 300}) {
+        StubDir stub(kTcpInput);
+        RunResult run = runPacsift(words(kQuiet, numberedWords(count)), "savefile", stub.env());
+        EXPECT_FALSE(stub.started()) << count;
+        EXPECT_EQ(run.out, "") << count;
+        EXPECT_EQ(run.err, "***Error: Too many expressions\n") << count;
+        EXPECT_EQ(run.status, 1) << count;
+    }
+}
+
+TEST(Preprocessor, ChildReadsOurStandardInput) {
+    // A savefile is binary: NUL bytes, high bytes, no line structure.
+    std::string savefile("\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00", 12);
+    for (int i = 0; i < 70000; ++i) savefile += static_cast<char>((i * 7 + 3) % 256);
+    StubDir stub(kTcpInput);
+    RunResult run = runPacsift(words(kQuiet, {"tcp"}), savefile, stub.env());
+    EXPECT_EQ(stub.input(), savefile);
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Preprocessor, ChildFailingAfterItsTextFailsTheRun) {
+    StubDir stub(kTcpInput, 2);
+    RunResult run = runPacsift(kQuiet, "savefile", stub.env());
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Preprocessor, ChildFailingWithoutTextFailsTheRun) {
+    StubDir stub("", 1);
+    RunResult run = runPacsift(kQuiet, "not a savefile", stub.env());
+    EXPECT_TRUE(stub.started());
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Preprocessor, MissingTcpdump) {
+    std::string empty = (std::filesystem::temp_directory_path() / "pacsift-nopath-XXXXXX").string();
+    ASSERT_NE(mkdtemp(empty.data()), nullptr);
+    RunResult run = runPacsift(words(kQuiet, {"tcp"}), "savefile", {"PATH=" + empty});
+    std::error_code ignored;
+    std::filesystem::remove_all(empty, ignored);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "***Error: execvp() failed\n");
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Preprocessor, CookedWithExpressionWordsWarns) {
+    // However many words: the limit of 96 is tcpdump's argument list, which
+    // -cooked never builds.
+    for (int count : {1, 3, 200}) {
+        StubDir stub("");
+        RunResult run = runPacsift(cookedArgs(numberedWords(count)), kTcpInput, stub.env());
+        EXPECT_FALSE(stub.started()) << count;
+        EXPECT_EQ(run.out, kTcpOutput) << count;
+        EXPECT_EQ(run.err, "input is cooked -- ignoring tcpdump expressions\n") << count;
+        EXPECT_EQ(run.status, 0) << count;
+    }
+}
+
+TEST(Preprocessor, CookedWithoutExpressionWordsIsQuiet) {
+    StubDir stub("");
+    RunResult run = runPacsift(cookedArgs(), kTcpInput, stub.env());
+    EXPECT_FALSE(stub.started());
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
+// An option error comes before the child: nothing is started.
+TEST(Preprocessor, OptionErrorStartsNothing) {
+    StubDir stub(kTcpInput);
+    RunResult run = runPacsift(words(kQuiet, {"-bogus", "tcp"}), "savefile", stub.env());
+    EXPECT_FALSE(stub.started());
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "***Error: Unknown command line flag\n");
+    EXPECT_EQ(run.status, 1);
+}
+
+}  // namespace
