@@ -1,0 +1,255 @@
+// The TCP display, end to end: cooked tcpdump text through the pacsift binary.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/tcpdump_text.h"
+
+using namespace tcpdump_text;
+
+namespace {
+
+// 20-byte IPv4 header 10.0.0.1 -> 10.0.0.2, id 1C46, DF, TTL 64, checksum B1E6.
+std::string ipv4(unsigned totalLength, unsigned protocol = 6) {
+    char hex[64];
+    std::snprintf(hex, sizeof hex, "4500 %04x 1c46 4000 40%02x b1e6 0a00 0001 0a00 0002", totalLength, protocol);
+    return hex;
+}
+
+// TCP header 1234 -> 80, ack 0x0A0B0C0D, window 29200, checksum ABCD, urgent 0.
+std::string tcp(unsigned long sequence, unsigned offsetAndFlags = 0x5018) {
+    char hex[64];
+    std::snprintf(hex, sizeof hex, "04d2 0050 %08lx 0a0b 0c0d %04x 7210 abcd 0000", sequence, offsetAndFlags);
+    return hex;
+}
+
+const std::string kHiThere = textHex("hi there");
+
+const std::string kTerseIp48 =
+    "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=48 id=1C46\n"
+    "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n";
+
+const std::string kVerboseIp48 =
+    "IP Header\n"
+    "\tVersion:\t\t\t4\n"
+    "\tHeader Length:\t\t\t20 bytes\n"
+    "\tService Type:\t\t\t0x00\n"
+    "\tDatagram Length:\t\t48 bytes\n"
+    "\tIdentification:\t\t\t0x1C46\n"
+    "\tFlags:\t\t\t\tMF=off, DF=on\n"
+    "\tFragment Offset:\t\t0\n"
+    "\tTTL:\t\t\t\t64\n"
+    "\tEncapsulated Protocol:\t\tTCP\n"
+    "\tHeader Checksum:\t\t0xB1E6\n"
+    "\tSource IP Address:\t\t10.0.0.1\n"
+    "\tDestination IP Address:\t\t10.0.0.2\n";
+
+}  // namespace
+
+TEST(TcpDisplay, PlainSegmentTerseTwoPackets) {
+    std::string frame = ipFrame(ipv4(48) + tcp(0x01020304) + kHiThere, 62);
+    RunResult run = runCooked({}, frame + frame);
+    EXPECT_EQ(run.status, 0);
+    std::string segment = kTerseIp48 +
+                          " TCP:\tport 1234 -> 80 seq=0016909060 ack=0168496141\n"
+                          "\thlen=20 (data=8) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\n"
+                          "DATA:\thi there\n";
+    EXPECT_EQ(run.out, terseStart(1) + segment + "\n" + terseStart(2) + segment + kSeparator);
+}
+
+TEST(TcpDisplay, PlainSegmentVerbose) {
+    RunResult run = runCooked({"-verbose"}, ipFrame(ipv4(48) + tcp(0x01020304) + kHiThere, 62));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, verboseStart(1) + kVerboseIp48 +
+                           "TCP Header\n"
+                           "\tSource Port:\t\t\t1234\n"
+                           "\tDestination Port:\t\t80\n"
+                           "\tSequence Number:\t\t0016909060\n"
+                           "\tAcknowledgement Number:\t\t0168496141\n"
+                           "\tHeader Length:\t\t\t20 bytes (data=8)\n"
+                           "\tFlags:\t\t\t\tURG=off, ACK=on,  PSH=on\n"
+                           "\t\t\t\t\tRST=off, SYN=off, FIN=off\n"
+                           "\tWindow Advertisement:\t\t29200 bytes\n"
+                           "\tChecksum:\t\t\t0xABCD\n"
+                           "\tUrgent Pointer:\t\t\t0\n"
+                           "TCP Data\n"
+                           "\thi there\n" +
+                           kSeparator);
+}
+
+TEST(TcpDisplay, PlainSegmentOneLine) {
+    std::string frame = ipFrame(ipv4(48) + tcp(0x01020304) + kHiThere, 62);
+    // -verbose does not change the one-line form.
+    for (auto options : {std::vector<std::string>{"-minHdrDecode"},
+                         std::vector<std::string>{"-minHdrDecode", "-verbose"},
+                         std::vector<std::string>{"-verbose", "-minHdrDecode"}}) {
+        RunResult run = runCooked(options, frame + frame);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n\n" +
+                               oneLineStart(2) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n" +
+                               kSeparator)
+            << options[0];
+    }
+}
+
+// Every flag set, the reserved bits set, extreme numbers: each field lands in
+// its own place.
+TEST(TcpDisplay, AllFlagsAndExtremeFields) {
+    std::string header = "ffff 0001 ffffffff 00000000 5fff ffff 0000 0102";
+    std::string frame = ipFrame(ipv4(40) + header, 54);
+    RunResult terse = runCooked({}, frame);
+    EXPECT_EQ(terse.out, terseStart(1) +
+                             "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=40 id=1C46\n"
+                             "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n"
+                             " TCP:\tport 65535 -> 1 seq=4294967295 ack=0000000000\n"
+                             "\thlen=20 (data=0) UAPRSF=111111 wnd=65535 cksum=0000 urg=258\n"
+                             "DATA:\t<No data>\n" +
+                             kSeparator);
+    RunResult verbose = runCooked({"-verbose"}, frame);
+    std::string expectedTcp =
+        "TCP Header\n"
+        "\tSource Port:\t\t\t65535\n"
+        "\tDestination Port:\t\t1\n"
+        "\tSequence Number:\t\t4294967295\n"
+        "\tAcknowledgement Number:\t\t0000000000\n"
+        "\tHeader Length:\t\t\t20 bytes (data=0)\n"
+        "\tFlags:\t\t\t\tURG=on,  ACK=on,  PSH=on\n"
+        "\t\t\t\t\tRST=on,  SYN=on,  FIN=on\n"
+        "\tWindow Advertisement:\t\t65535 bytes\n"
+        "\tChecksum:\t\t\t0x0000\n"
+        "\tUrgent Pointer:\t\t\t258\n"
+        "TCP Data\n"
+        "\t<No data>\n";
+    std::string::size_type at = verbose.out.find("TCP Header\n");
+    ASSERT_NE(at, std::string::npos) << verbose.out;
+    EXPECT_EQ(verbose.out.substr(at), expectedTcp + kSeparator);
+}
+
+// The reserved bits between the data offset and the flags change nothing.
+TEST(TcpDisplay, ReservedBitsIgnored) {
+    RunResult run = runCooked({}, ipFrame(ipv4(48) + tcp(0x01020304, 0x5fd8) + kHiThere, 62));
+    EXPECT_NE(run.out.find("\thlen=20 (data=8) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\nDATA:\thi there\n"),
+              std::string::npos)
+        << run.out;
+}
+
+// Data offset 8: a 32-byte header whose 12 option bytes are skipped in every
+// form; only the verbose form says so.
+TEST(TcpDisplay, SynWithOptions) {
+    std::string options = "0204 05b4 0402 080a af6a d361";
+    std::string frame = ipFrame(ipv4(54) + tcp(1000, 0x8002) + options + textHex("ok"), 68);
+    const std::string terseIp =
+        "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=54 id=1C46\n"
+        "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n";
+
+    RunResult terse = runCooked({"-s"}, frame);
+    EXPECT_EQ(terse.out, terseStart(1) + terseIp +
+                             " TCP:\tport 1234 -> 80 seq=0000001000 ack=0168496141\n"
+                             "\thlen=32 (data=2) UAPRSF=000010 wnd=29200 cksum=ABCD urg=0\n"
+                             "DATA:\tok\n" +
+                             kSeparator);
+
+    RunResult verbose = runCooked({"-verbose", "-s"}, frame);
+    std::string::size_type at = verbose.out.find("TCP Header\n");
+    ASSERT_NE(at, std::string::npos) << verbose.out;
+    EXPECT_EQ(verbose.out.substr(at),
+              "TCP Header\n"
+              "\tSource Port:\t\t\t1234\n"
+              "\tDestination Port:\t\t80\n"
+              "\tSequence Number:\t\t0000001000\n"
+              "\tAcknowledgement Number:\t\t0168496141\n"
+              "\tHeader Length:\t\t\t32 bytes (data=2)\n"
+              "\tFlags:\t\t\t\tURG=off, ACK=off, PSH=off\n"
+              "\t\t\t\t\tRST=off, SYN=on,  FIN=off\n"
+              "\tWindow Advertisement:\t\t29200 bytes\n"
+              "\tChecksum:\t\t\t0xABCD\n"
+              "\tUrgent Pointer:\t\t\t0\n"
+              "\t<Options not displayed>\n"
+              "TCP Data\n"
+              "\tok\n" +
+                  kSeparator);
+
+    RunResult oneLine = runCooked({"-minHdrDecode", "-s"}, frame);
+    EXPECT_EQ(oneLine.out, oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\tok\n" + kSeparator);
+}
+
+// Data offset 4: a 16-byte header; nothing is skipped, the data starts right
+// after the 20 bytes read, and only 16 are charged.
+TEST(TcpDisplay, DataOffsetFour) {
+    std::string frame = ipFrame(ipv4(48) + tcp(0x01020304, 0x4018) + textHex("hi there!!!!"), 62);
+    RunResult terse = runCooked({"-s"}, frame);
+    EXPECT_EQ(terse.out, terseStart(1) + kTerseIp48 +
+                             " TCP:\tport 1234 -> 80 seq=0016909060 ack=0168496141\n"
+                             "\thlen=16 (data=12) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\n"
+                             "DATA:\thi there!!!!\n" +
+                             kSeparator);
+    RunResult oneLine = runCooked({"-minHdrDecode", "-s"}, frame);
+    EXPECT_EQ(oneLine.out,
+              oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there!!!!\n" + kSeparator);
+}
+
+struct TrackCase {
+    const char* name;
+    unsigned long sequence;
+    unsigned offsetAndFlags;
+    const char* data;
+    const char* expected;   // the expected peer acknowledgement
+};
+
+// -track: sequence number + data bytes + 1 for SYN or FIN (1 for both), mod 2^32.
+TEST(TcpDisplay, TrackExpectedAcknowledgement) {
+    const TrackCase cases[] = {
+        {"SYN", 1000, 0x5002, "", "0000001001"},
+        {"FIN wraps", 4294967290UL, 0x5011, "0123456789", "0000000005"},
+        {"SYN+FIN", 1000, 0x5003, "", "0000001001"},
+        {"plain ACK", 1000, 0x5010, "", "0000001000"},
+        {"data", 1000, 0x5018, "hi there", "0000001008"},
+    };
+    for (const TrackCase& c : cases) {
+        std::string data = textHex(c.data);
+        unsigned total = 40 + static_cast<unsigned>(data.size() / 2);
+        std::string frame = ipFrame(ipv4(total) + tcp(c.sequence, c.offsetAndFlags) + data, 14 + total);
+        char seq[16];
+        std::snprintf(seq, sizeof seq, "%010lu", c.sequence);
+
+        RunResult terse = runCooked({"-track"}, frame);
+        std::string line = std::string(" TCP:\tport 1234 -> 80 seq=") + seq + " (expect=" + c.expected +
+                           ") ack=0168496141\n";
+        EXPECT_NE(terse.out.find(line), std::string::npos) << c.name << "\n" << terse.out;
+
+        RunResult verbose = runCooked({"-track", "-verbose"}, frame);
+        std::string lines = std::string("\tSequence Number:\t\t") + seq + "\n\tExpect peer ACK:\t\t" + c.expected +
+                            "\n\tAcknowledgement Number:\t\t0168496141\n";
+        EXPECT_NE(verbose.out.find(lines), std::string::npos) << c.name << "\n" << verbose.out;
+
+        // Without -track, and in the one-line form, no expectation is shown.
+        EXPECT_EQ(runCooked({}, frame).out.find("expect="), std::string::npos) << c.name;
+        EXPECT_EQ(runCooked({"-verbose"}, frame).out.find("Expect peer ACK"), std::string::npos) << c.name;
+        RunResult oneLine = runCooked({"-track", "-minHdrDecode"}, frame);
+        EXPECT_EQ(oneLine.out.find("xpect"), std::string::npos) << c.name << "\n" << oneLine.out;
+    }
+}
+
+// The whole -track display of the wrapping FIN segment.
+TEST(TcpDisplay, TrackFinWrapWholeOutput) {
+    std::string frame = ipFrame(ipv4(50) + tcp(4294967290UL, 0x5011) + textHex("0123456789"), 64);
+    RunResult run = runCooked({"-track"}, frame);
+    EXPECT_EQ(run.out, terseStart(1) +
+                           "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=50 id=1C46\n"
+                           "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n"
+                           " TCP:\tport 1234 -> 80 seq=4294967290 (expect=0000000005) ack=0168496141\n"
+                           "\thlen=20 (data=10) UAPRSF=010001 wnd=29200 cksum=ABCD urg=0\n"
+                           "DATA:\t0123456789\n" +
+                           kSeparator);
+}
+
+// Data that stops inside the TCP header: nothing of the TCP block, and the
+// count left by IPv4 asks for the missing-data notice.
+TEST(TcpDisplay, DumpEndsInsideHeader) {
+    std::string cut = ipFrame(ipv4(48) + "04d2 0050 0102 0304", 62);
+    RunResult run = runCooked({}, cut + cut);
+    std::string first = terseStart(1) + kTerseIp48 + "\n\n\t<*** Rest of data missing from packet dump ***>\n";
+    EXPECT_EQ(run.out, first + terseStart(2) + kTerseIp48 + kSeparator);
+}
