@@ -1,0 +1,104 @@
+#pragma once
+
+// Frames written as tcpdump -enx prints them, for the UDP, ICMP, ARP/RARP and
+// dispatch tests, and pieces of the displays expected for them. The packets
+// are stated as hex by the tests themselves; the expected displays are
+// spelled out in the tests, these helpers only glue the lines together.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/run_binary.h"
+
+namespace frame_text {
+
+inline const std::string kSep =
+    "---------------------------------------------------------------------------\n";
+
+// Hex digits (blanks ignored) as tcpdump's data lines: "\t0x0010:  4500 0054 ...",
+// 16 bytes a line in groups of two bytes.
+inline std::string dataLines(std::string_view hex) {
+    std::string digits;
+    for (char c : hex)
+        if (c != ' ' && c != '\n' && c != '\t') digits += c;
+    std::string out;
+    for (size_t start = 0; start < digits.size(); start += 32) {
+        char offset[24];
+        std::snprintf(offset, sizeof offset, "\t0x%04zx:  ", start / 2);
+        out += offset;
+        std::string_view line = std::string_view(digits).substr(start, 32);
+        for (size_t i = 0; i < line.size(); i += 4) {
+            if (i != 0) out += ' ';
+            out += line.substr(i, 4);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+inline size_t byteCount(std::string_view hex) {
+    size_t digits = 0;
+    for (char c : hex)
+        if (c != ' ' && c != '\n' && c != '\t') ++digits;
+    return digits / 2;
+}
+
+// The bytes of a text as hex ("hi" gives "6869").
+inline std::string textHex(std::string_view text) {
+    std::string out;
+    for (unsigned char c : text) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", c);
+        out += pair;
+    }
+    return out;
+}
+
+// A tcpdump 4.99 header line (arrow layout) for a frame 00:11:22:33:44:55 ->
+// 66:77:88:99:aa:bb. `type` is what follows "ethertype ", e.g. "IPv4 (0x0800)".
+inline std::string headerLine(const std::string& type, size_t frameLength,
+                              const std::string& time = "12:00:00.000000",
+                              const std::string& dst = "66:77:88:99:aa:bb") {
+    return time + " 00:11:22:33:44:55 > " + dst + ", ethertype " + type + ", length " +
+           std::to_string(frameLength) + ": (summary)\n";
+}
+
+// One whole frame: header line (frame length = 14 + the bytes given) and data lines.
+inline std::string frame(const std::string& type, std::string_view hex,
+                         const std::string& time = "12:00:00.000000") {
+    return headerLine(type, 14 + byteCount(hex), time) + dataLines(hex);
+}
+inline std::string ipFrame(std::string_view hex, const std::string& time = "12:00:00.000000") {
+    return frame("IPv4 (0x0800)", hex, time);
+}
+inline std::string arpFrame(std::string_view hex, const std::string& time = "12:00:00.000000") {
+    return headerLine("ARP (0x0806)", 14 + byteCount(hex), time, "ff:ff:ff:ff:ff:ff") + dataLines(hex);
+}
+inline std::string rarpFrame(std::string_view hex, const std::string& time = "12:00:00.000000") {
+    return headerLine("Reverse ARP (0x8035)", 14 + byteCount(hex), time, "ff:ff:ff:ff:ff:ff") + dataLines(hex);
+}
+
+// -cooked and every name lookup off, then `more`.
+inline std::vector<std::string> cookedArgs(const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args{"-cooked", "-noHostNames", "-noPortNames", "-noEtherNames"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// Separator and packet number line.
+inline std::string packet(int number) { return kSep + "Packet " + std::to_string(number) + "\n"; }
+
+// Link lines of the frames above (first packet, so no delta).
+inline std::string terseLink(const std::string& typeName, const std::string& dst = "66:77:88:99:AA:BB") {
+    return "TIME:\t12:00:00.000000\nLINK:\t00:11:22:33:44:55 -> " + dst + " type=" + typeName + "\n";
+}
+inline std::string verboseLink(const std::string& typeName, const std::string& dst = "66:77:88:99:AA:BB") {
+    return "\tTimestamp:\t\t\t12:00:00.000000\n"
+           "\tSource Ethernet Address:\t00:11:22:33:44:55\n"
+           "\tDestination Ethernet Address:\t" + dst + "\n"
+           "\tEncapsulated Protocol:\t\t" + typeName + "\n";
+}
+
+}  // namespace frame_text

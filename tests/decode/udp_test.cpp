@@ -1,0 +1,245 @@
+// UDP datagrams through the real binary on cooked text: the three display
+// forms, the check of the UDP length against the bytes after the IPv4 header,
+// and the data count it hands on to the payload display.
+
+#include <gtest/gtest.h>
+#include <netdb.h>
+#include <netinet/in.h>
+
+#include "decode/frame_text.h"
+#include "support/run_binary.h"
+
+namespace {
+using namespace frame_text;
+
+// IPv4 10.0.0.1 -> 10.0.0.2, id 0x1234, TTL 64, protocol 17, checksum 0xbeef;
+// the total length is spliced in between.
+std::string ipHex(const std::string& totalLength) {
+    return "4500 " + totalLength + " 1234 0000 4011 beef 0a00 0001 0a00 0002";
+}
+
+std::string terseIp(int datagramLength) {
+    return "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=" + std::to_string(datagramLength) +
+           " id=1234\n\tMF/DF=0/0 frag=0 TTL=64 proto=UDP cksum=BEEF\n";
+}
+
+std::string verboseIp(int datagramLength) {
+    return "IP Header\n"
+           "\tVersion:\t\t\t4\n"
+           "\tHeader Length:\t\t\t20 bytes\n"
+           "\tService Type:\t\t\t0x00\n"
+           "\tDatagram Length:\t\t" + std::to_string(datagramLength) + " bytes\n"
+           "\tIdentification:\t\t\t0x1234\n"
+           "\tFlags:\t\t\t\tMF=off, DF=off\n"
+           "\tFragment Offset:\t\t0\n"
+           "\tTTL:\t\t\t\t64\n"
+           "\tEncapsulated Protocol:\t\tUDP\n"
+           "\tHeader Checksum:\t\t0xBEEF\n"
+           "\tSource IP Address:\t\t10.0.0.1\n"
+           "\tDestination IP Address:\t\t10.0.0.2\n";
+}
+
+std::string decode(const std::vector<std::string>& more, const std::string& input) {
+    RunResult run = runPacsift(cookedArgs(more), input);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    return run.out;
+}
+
+// 1024 -> 53, length 20, checksum 0xcafe, then the 12 bytes "hello world!".
+const std::string kHelloDatagram = ipHex("0028") + "0400 0035 0014 cafe" + textHex("hello world!");
+
+TEST(UdpDecode, TerseForm) {
+    EXPECT_EQ(decode({}, ipFrame(kHelloDatagram)),
+              packet(1) + terseLink("IPv4") + terseIp(40) +
+                  " UDP:\tport 1024 -> 53 hdr=8 data=12\n"
+                  "DATA:\thello world!\n" +
+                  kSep);
+}
+
+TEST(UdpDecode, VerboseForm) {
+    EXPECT_EQ(decode({"-verbose"}, ipFrame(kHelloDatagram)),
+              packet(1) + verboseLink("IPv4") + verboseIp(40) +
+                  "UDP Header\n"
+                  "\tSource Port:\t\t\t1024\n"
+                  "\tDestination Port:\t\t53\n"
+                  "\tDatagram Length:\t\t20 bytes (Header=8, Data=12)\n"
+                  "\tChecksum:\t\t\t0xCAFE\n"
+                  "UDP Data\n"
+                  "\thello world!\n" +
+                  kSep);
+}
+
+TEST(UdpDecode, OneLineForm) {
+    const std::string expected = packet(1) +
+                                 "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n"
+                                 "\thello world!\n" +
+                                 kSep;
+    EXPECT_EQ(decode({"-minHdrDecode"}, ipFrame(kHelloDatagram)), expected);
+    // -minHdrDecode outranks -verbose, in either order.
+    EXPECT_EQ(decode({"-minHdrDecode", "-verbose"}, ipFrame(kHelloDatagram)), expected);
+    EXPECT_EQ(decode({"-verbose", "-minHdrDecode"}, ipFrame(kHelloDatagram)), expected);
+}
+
+// The length check and the data count, terse form without link lines.
+struct LengthCase {
+    const char* name;
+    std::string hex;          // IPv4 header, UDP header and whatever follows
+    std::string expected;     // everything after "Packet 1"
+};
+
+class UdpLength : public ::testing::TestWithParam<LengthCase> {};
+
+TEST_P(UdpLength, TerseDisplay) {
+    const LengthCase& c = GetParam();
+    EXPECT_EQ(decode({"-noLink"}, ipFrame(c.hex)), packet(1) + c.expected + kSep);
+    // Under -s the corrupt datagram's leftover bytes are still not shown.
+    EXPECT_EQ(decode({"-noLink", "-s"}, ipFrame(c.hex)), packet(1) + c.expected + kSep);
+}
+
+const std::string kCorrupt = "\t<*** Packet length corrupt ***>\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Udp, UdpLength,
+    ::testing::Values(
+        // Length 8 and exactly 8 bytes after the IPv4 header: no data.
+        LengthCase{"EightBytesNoData", ipHex("001c") + "0400 0035 0008 0000",
+                   terseIp(28) + " UDP:\tport 1024 -> 53 hdr=8 data=0\nDATA:\t<No data>\n"},
+        // Length 4, and the IPv4 header leaves 4: passes, and the count goes to -4.
+        LengthCase{"FourMatchesDataLeft", ipHex("0018") + "0400 0035 0004 0000",
+                   terseIp(24) + " UDP:\tport 1024 -> 53 hdr=8 data=4294967292\nDATA:\t\n"},
+        // Length 100 with 120 bytes after the IPv4 header.
+        LengthCase{"HundredWith120Bytes", ipHex("008c") + "0400 0035 0064 0000" + std::string(224, 'a'),
+                   terseIp(140) + kCorrupt},
+        // Length 100 with 80 bytes after the IPv4 header.
+        LengthCase{"HundredWith80Bytes", ipHex("0064") + "0400 0035 0064 0000" + std::string(144, 'b'),
+                   terseIp(100) + kCorrupt},
+        // 32768 bytes after the IPv4 header: more than the count can hold.
+        LengthCase{"Length32768", ipHex("8014") + "0400 0035 8000 0000", terseIp(32788) + kCorrupt},
+        // 40008 bytes after the header, length field 40008: never passes.
+        LengthCase{"Length40008", ipHex("9c5c") + "0400 0035 9c48 0000", terseIp(40028) + kCorrupt},
+        // A total length below the IPv4 header length: negative count, no match.
+        LengthCase{"NegativeCount", ipHex("0010") + "0400 0035 fffc 0000", terseIp(16) + kCorrupt},
+        // The first fragment of a bigger datagram: length 1008, 28 bytes here.
+        LengthCase{"FirstFragment", "4500 0028 1234 2000 4011 beef 0a00 0001 0a00 0002 0400 0035 03f0 0000" +
+                                        textHex("fragment-one"),
+                   "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=40 id=1234\n"
+                   "\tMF/DF=1/0 frag=0 TTL=64 proto=UDP cksum=BEEF\n" +
+                       kCorrupt}),
+    [](const ::testing::TestParamInfo<LengthCase>& info) { return std::string(info.param.name); });
+
+TEST(UdpDecode, CorruptLengthInEveryForm) {
+    const std::string input = ipFrame(ipHex("0064") + "0400 0035 0064 0000" + std::string(144, 'b'));
+    EXPECT_EQ(decode({"-verbose"}, input), packet(1) + verboseLink("IPv4") + verboseIp(100) + kCorrupt + kSep);
+    // The one-line form shows no IPv4 lines, only the notice.
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kCorrupt + kSep);
+}
+
+TEST(UdpDecode, CorruptPacketEndsAndTheNextOneIsDecoded) {
+    const std::string input = ipFrame(ipHex("0064") + "0400 0035 0064 0000" + std::string(144, 'b')) +
+                              ipFrame(kHelloDatagram, "12:00:00.500000");
+    EXPECT_EQ(decode({"-noLink"}, input),
+              packet(1) + terseIp(100) + kCorrupt + "\n" + packet(2) + terseIp(40) +
+                  " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSep);
+}
+
+TEST(UdpDecode, LengthFourMatchingInVerboseAndOneLineForms) {
+    const std::string input = ipFrame(ipHex("0018") + "0400 0035 0004 0000");
+    EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
+              packet(1) + verboseIp(24) +
+                  "UDP Header\n"
+                  "\tSource Port:\t\t\t1024\n"
+                  "\tDestination Port:\t\t53\n"
+                  "\tDatagram Length:\t\t4 bytes (Header=8, Data=4294967292)\n"
+                  "\tChecksum:\t\t\t0x0000\n"
+                  "UDP Data\n"
+                  "\t\n" +
+                  kSep);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input),
+              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t\n" + kSep);
+}
+
+TEST(UdpDecode, LengthEightInVerboseAndOneLineForms) {
+    const std::string input = ipFrame(ipHex("001c") + "0400 0035 0008 1111");
+    EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
+              packet(1) + verboseIp(28) +
+                  "UDP Header\n"
+                  "\tSource Port:\t\t\t1024\n"
+                  "\tDestination Port:\t\t53\n"
+                  "\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
+                  "\tChecksum:\t\t\t0x1111\n"
+                  "UDP Data\n"
+                  "\t<No data>\n" +
+                  kSep);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input),
+              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSep);
+}
+
+// 32767 bytes after the IPv4 header is the largest datagram that passes; the
+// dump holds only two of its data bytes, so the next packet cuts it short.
+TEST(UdpDecode, LargestPassingLengthThenCutShort) {
+    const std::string input = ipFrame(ipHex("8013") + "0400 0035 7fff 0000" + textHex("ab")) +
+                              ipFrame(kHelloDatagram, "12:00:00.500000");
+    EXPECT_EQ(decode({"-noLink"}, input),
+              packet(1) + terseIp(32787) + " UDP:\tport 1024 -> 53 hdr=8 data=32759\nDATA:\tab\n" +
+                  "\n\t<*** Rest of data missing from packet dump ***>\n" + packet(2) + terseIp(40) +
+                  " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSep);
+}
+
+// The dump ends inside the UDP header: nothing of it is shown, and the count
+// the IPv4 header set is still there when the next packet arrives.
+TEST(UdpDecode, HeaderCutShortShowsNothingOfIt) {
+    const std::string input = ipFrame(ipHex("0028") + "0400 0035") + ipFrame(kHelloDatagram, "12:00:00.500000");
+    EXPECT_EQ(decode({"-noLink"}, input),
+              packet(1) + terseIp(40) + "\n\n\t<*** Rest of data missing from packet dump ***>\n" + packet(2) +
+                  terseIp(40) + " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSep);
+}
+
+TEST(UdpDecode, NoPortNamesShowsNumbersForWellKnownPorts) {
+    // 123 (ntp) -> 53 (domain): numbers in the terse and one-line forms, no
+    // parenthesised names in the verbose form.
+    const std::string input = ipFrame(ipHex("001c") + "007b 0035 0008 0000");
+    EXPECT_EQ(decode({"-noLink"}, input),
+              packet(1) + terseIp(28) + " UDP:\tport 123 -> 53 hdr=8 data=0\nDATA:\t<No data>\n" + kSep);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input),
+              packet(1) + "10.0.0.1.123 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSep);
+    EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
+              packet(1) + verboseIp(28) +
+                  "UDP Header\n"
+                  "\tSource Port:\t\t\t123\n"
+                  "\tDestination Port:\t\t53\n"
+                  "\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
+                  "\tChecksum:\t\t\t0x0000\n"
+                  "UDP Data\n"
+                  "\t<No data>\n" +
+                  kSep);
+}
+
+// With port names on, the names come from the services database of this
+// machine; the expectation is looked up here the same way.
+TEST(UdpDecode, PortNamesFromTheServicesDatabase) {
+    auto service = [](int port) -> std::string {
+        const servent* entry = getservbyport(htons(static_cast<uint16_t>(port)), "udp");
+        return entry != nullptr ? entry->s_name : "";
+    };
+    const std::string source = service(123);
+    const std::string destination = service(40001);
+    const std::string input = ipFrame(ipHex("001c") + "007b 9c41 0008 0000");
+    std::vector<std::string> args{"-cooked", "-noHostNames", "-noEtherNames", "-noLink"};
+
+    RunResult terse = runPacsift(args, input);
+    EXPECT_EQ(terse.out, packet(1) + terseIp(28) + " UDP:\tport " + (source.empty() ? "123" : source) + " -> " +
+                             (destination.empty() ? "40001" : destination) + " hdr=8 data=0\nDATA:\t<No data>\n" +
+                             kSep);
+
+    args.push_back("-verbose");
+    RunResult verbose = runPacsift(args, input);
+    EXPECT_EQ(verbose.out, packet(1) + verboseIp(28) + "UDP Header\n\tSource Port:\t\t\t123 (" +
+                               (source.empty() ? "<unknown>" : source) + ")\n\tDestination Port:\t\t40001 (" +
+                               (destination.empty() ? "<unknown>" : destination) +
+                               ")\n\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
+                               "\tChecksum:\t\t\t0x0000\nUDP Data\n\t<No data>\n" +
+                               kSep);
+}
+
+}  // namespace
