@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -74,7 +75,9 @@ struct TcpdumpStub {
         writePath(base + "/args", arguments);
         writePath(base + "/stdin", readAll(0));
         writeAll(1, readPath(base + "/output"));
-        _exit(std::atoi(readPath(base + "/status").c_str()));
+        int status = std::atoi(readPath(base + "/status").c_str());
+        if (status < 0) kill(getpid(), -status);   // a negative status: die by that signal
+        _exit(status);
     }
 } const tcpdumpStub;
 
@@ -116,6 +119,16 @@ TEST(Preprocessor, FixedArgumentsWithoutExpression) {
     ASSERT_TRUE(stub.started());
     EXPECT_EQ(stub.args(), kFixedArgs);
     EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(Preprocessor, NoWordsAtAll) {
+    StubDir stub("");
+    RunResult run = runPacsift({}, "savefile", stub.env());
+    EXPECT_EQ(stub.args(), kFixedArgs);
+    EXPECT_EQ(stub.input(), "savefile");
+    EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
 }
@@ -230,6 +243,29 @@ TEST(Preprocessor, CookedWithoutExpressionWordsIsQuiet) {
     EXPECT_EQ(run.status, 0);
 }
 
+TEST(Preprocessor, ChildKilledBySignalFailsTheRun) {
+    StubDir stub(kTcpInput, -SIGKILL);
+    RunResult run = runPacsift(kQuiet, "savefile", stub.env());
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 1);
+}
+
+// Our reader goes away: pacsift ends the child and then itself by SIGPIPE,
+// writing nothing on standard error.
+TEST(Preprocessor, ClosedOutputPipe) {
+    std::string lots;
+    for (int i = 0; i < 5000; ++i) lots += kTcpInput;
+    StubDir stub(lots);
+    std::vector<std::string> argv = {"bash", "-c", "\"$0\" \"$@\" | head -c 10 >/dev/null; echo \"${PIPESTATUS[0]}\"",
+                                     PACSIFT_BIN};
+    argv.insert(argv.end(), kQuiet.begin(), kQuiet.end());
+    RunResult run = runCommand(argv, "savefile", stub.env());
+    EXPECT_EQ(run.out, std::to_string(128 + SIGPIPE) + "\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
 // An option error comes before the child: nothing is started.
 TEST(Preprocessor, OptionErrorStartsNothing) {
     StubDir stub(kTcpInput);
@@ -238,6 +274,67 @@ TEST(Preprocessor, OptionErrorStartsNothing) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "***Error: Unknown command line flag\n");
     EXPECT_EQ(run.status, 1);
+}
+
+// ---------------------------------------------------------------------------
+// The real tcpdump on a savefile made here: one Ethernet frame holding the TCP
+// packet of cooked_text.h, captured at 12:00:00.500000 UTC.
+
+std::string littleEndian32(uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xff);
+    return bytes;
+}
+
+std::string tcpSavefile() {
+    std::string file = littleEndian32(0xa1b2c3d4);                     // magic
+    file += std::string("\x02\x00\x04\x00", 4);                       // version 2.4
+    file += littleEndian32(0) + littleEndian32(0);                      // zone, accuracy
+    file += littleEndian32(65535) + littleEndian32(1);                  // snapshot length, Ethernet
+    file += littleEndian32(43200) + littleEndian32(500000);             // 12:00:00.500000
+    file += littleEndian32(60) + littleEndian32(60);                    // captured, on the wire
+    const uint8_t frame[] = {
+        0x00, 0xa0, 0xc9, 0x0e, 0x1f, 0x2b, 0x08, 0x00, 0x20, 0x01, 0x02, 0x03, 0x08, 0x00,
+        0x45, 0x00, 0x00, 0x2c, 0x12, 0x34, 0x40, 0x00, 0x40, 0x06, 0xab, 0xcd,
+        0x0a, 0x00, 0x00, 0x01, 0x0a, 0x00, 0x00, 0x02,
+        0x04, 0xd2, 0x00, 0x50, 0x00, 0x00, 0x03, 0xe8, 0x00, 0x00, 0x07, 0xd0,
+        0x50, 0x18, 0x20, 0x00, 0x12, 0x34, 0x00, 0x00, 0x61, 0x62, 0x63, 0x64, 0x00, 0x00,
+    };
+    file.append(reinterpret_cast<const char*>(frame), sizeof frame);
+    return file;
+}
+
+bool haveTcpdump() { return runCommand({"sh", "-c", "command -v tcpdump"}, "").status == 0; }
+
+TEST(RealTcpdump, DecodesASavefile) {
+    if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    // tcpdump's line reads "ethertype IPv4 (0x0800)": the name IPv4 is shown.
+    const std::string expected = kSep + "Packet 1\n" + kTcpTime +
+                                 "LINK:\t08:00:20:01:02:03 -> 00:A0:C9:0E:1F:2B type=IPv4\n" + kTcpIp + kTcpTcp +
+                                 kTcpData + kSep;
+    for (const std::vector<std::string>& expression :
+         std::vector<std::vector<std::string>>{{}, {"tcp"}, {"tcp", "and", "port", "80"}}) {
+        RunResult run = runPacsift(words(kQuiet, expression), tcpSavefile(), {"TZ=UTC"});
+        EXPECT_EQ(run.out, expected) << expression.size();
+        EXPECT_EQ(run.status, 0) << expression.size();
+    }
+    // A filter that matches nothing: no packet, no separator.
+    RunResult none = runPacsift(words(kQuiet, {"udp"}), tcpSavefile(), {"TZ=UTC"});
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.status, 0);
+}
+
+TEST(RealTcpdump, FailureFailsTheRun) {
+    if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    RunResult notSavefile = runPacsift(kQuiet, "this is not a savefile\n", {"TZ=UTC"});
+    EXPECT_EQ(notSavefile.out, "");
+    EXPECT_NE(notSavefile.err, "");
+    EXPECT_EQ(notSavefile.status, 1);
+
+    RunResult badFilter = runPacsift(words(kQuiet, {"no_such_keyword", "(("}), tcpSavefile(), {"TZ=UTC"});
+    EXPECT_EQ(badFilter.out, "");
+    EXPECT_NE(badFilter.err, "");
+    EXPECT_EQ(badFilter.status, 1);
 }
 
 }  // namespace
