@@ -1,0 +1,320 @@
+// The packet header line: time and link lines, link-layer type and frame length.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/options.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+#include "common/program_end.h"
+#include "input/header_line.h"
+#include "present/names.h"
+#include "support/fake_name_database.h"
+
+namespace {
+std::string captured;
+int captureOutput(const char* data, size_t length) {
+    captured.append(data, length);
+    return 0;
+}
+
+class HeaderLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        options = Options{};
+        options.noEtherNames = true;
+        resetDecoderState();
+        fake_names::install();
+        fake_names::ethers = {{"08:00:20:01:02:03", "gateway"}, {"00:11:22:33:44:55", "sun.example.com"}};
+        captured.clear();
+        setOutputSink(captureOutput);
+    }
+    void TearDown() override {
+        setOutputSink(writeToStandardOutput);
+        usePlatformNameDatabase();
+        options = Options{};
+    }
+
+    // Decodes `line` as the header line of the next packet; returns what was printed.
+    std::string decode(const std::string& line) {
+        ++state.pktCount;
+        decodeHeaderLine(line.c_str());
+        flushOutput();
+        std::string text = captured;
+        captured.clear();
+        return text;
+    }
+};
+
+TEST(NormEtherAddr, RewritesAddressesIntoSixUpperCasePairs) {
+    struct Case {
+        const char* text;
+        const char* canonical;
+    };
+    const Case cases[] = {
+        {"8:0:20:1:a:ff", "08:00:20:01:0A:FF"},
+        {"00:a0:c9:0e:1f:2b", "00:A0:C9:0E:1F:2B"},
+        {"ff:ff:ff:ff:ff:ff", "FF:FF:FF:FF:FF:FF"},
+        {"0:0:0:0:0:0", "00:00:00:00:00:00"},
+        {"8:00:2b:1:2:a", "08:00:2B:01:02:0A"},
+        // Anything after the sixth component is ignored...
+        {"08:00:20:01:02:03,", "08:00:20:01:02:03"},
+        {"08:00:20:01:02:03:04", "08:00:20:01:02:03"},
+        // ...except as the second character of the sixth component itself.
+        {"1:2:3:4:5:6,", "01:02:03:04:05:6,"},
+        // Characters are not checked for being hex digits.
+        {"xy:z:12:3:4:5", "XY:0Z:12:03:04:05"},
+        // The text ends early: the result is shorter.
+        {"1:2:3", "01:02:03"},
+        {"a", "0A"},
+        {"ab:c", "AB:0C"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_STREQ(normEtherAddr(c.text), c.canonical) << c.text;
+}
+
+TEST_F(HeaderLine, PlainLayoutTerse) {
+    EXPECT_EQ(decode("12:00:00.500000 8:0:20:1:2:3 ff:ff:ff:ff:ff:ff 0806 60:\n"),
+              "TIME:\t12:00:00.500000\n"
+              "LINK:\t08:00:20:01:02:03 -> FF:FF:FF:FF:FF:FF type=ARP\n");
+    EXPECT_EQ(state.etherType, 0x806);
+    EXPECT_EQ(state.linkLength, 0u);
+}
+
+TEST_F(HeaderLine, PlainLayoutTypeNames) {
+    struct Case {
+        const char* type;
+        int etherType;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"0800", 0x800, "IP"},     {"800", 0x800, "IP"},       {"0806", 0x806, "ARP"},
+        {"8035", 0x8035, "RARP"},  {"86dd", 0x86DD, "86dd"},   {"0800x", 0x800, "IP"},
+        {"8100", 0x8100, "8100"},  {"zz", 0, "zz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        std::string line = std::string("12:00:00.500000 0:1:2:3:4:5 6:7:8:9:a:b ") + c.type + " 60:\n";
+        resetDecoderState();
+        state.linkLength = 77;
+        EXPECT_EQ(decode(line), std::string("TIME:\t12:00:00.500000\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=") +
+                                    c.shown + "\n");
+        EXPECT_EQ(state.etherType, c.etherType);
+        EXPECT_EQ(state.linkLength, 0u);
+    }
+}
+
+TEST_F(HeaderLine, ArrowLayoutTerse) {
+    EXPECT_EQ(decode("12:00:00.500000 00:11:22:33:44:55 > 66:77:88:99:aa:bb, ethertype IPv4 (0x0800), "
+                     "length 98: 10.0.0.1 > 10.0.0.2: ICMP echo request, id 1, seq 1, length 64\n"),
+              "TIME:\t12:00:00.500000\n"
+              "LINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IPv4\n");
+    EXPECT_EQ(state.etherType, 0x800);
+    EXPECT_EQ(state.linkLength, 98u);
+}
+
+TEST_F(HeaderLine, ArrowLayoutTypes) {
+    struct Case {
+        const char* rest;   // what follows the destination address
+        int etherType;
+        unsigned linkLength;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {", ethertype ARP (0x0806), length 42: Request who-has 10.0.0.2 tell 10.0.0.1, length 28", 0x806, 42, "ARP"},
+        {", ethertype IPv6 (0x86dd), length 86: fe80::1 > ff02::1: ICMP6", 0x86DD, 86, "IPv6"},
+        // A name with a blank in it runs up to the type number.
+        {", ethertype Reverse ARP (0x8035), length 60: Reverse Request who-is 0:1:2:3:4:5", 0x8035, 60,
+         "Reverse ARP"},
+        {", ethertype 802.1Q (0x8100), length 64: vlan 5, p 0, ethertype IPv4 (0x0800), 10.0.0.1 > 10.0.0.2",
+         0x8100, 64, "802.1Q"},
+        // The name is the line's own; only a name that reads as one of the
+        // three numbers is shown by its short name.
+        {", ethertype 806 (0x0806), length 60: x", 0x806, 60, "ARP"},
+        // No "ethertype " at all.
+        {", 802.3, length 60: LLC, dsap STP (0x42) Individual, ssap STP (0x42) Command, ctrl 0x03", 0, 60,
+         "<unknown>"},
+        // A phrase without a type number: the name up to its first blank.
+        {", ethertype Unknown, length 60: x", 0, 60, "Unknown,"},
+        // No length phrase.
+        {", ethertype IPv4 (0x0800): truncated", 0x800, 0, "IPv4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rest);
+        resetDecoderState();
+        std::string line = std::string("12:00:00.500000 00:11:22:33:44:55 > 66:77:88:99:aa:bb") + c.rest + "\n";
+        EXPECT_EQ(decode(line), std::string("TIME:\t12:00:00.500000\nLINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=") +
+                                    c.shown + "\n");
+        EXPECT_EQ(state.etherType, c.etherType);
+        EXPECT_EQ(state.linkLength, c.linkLength);
+    }
+}
+
+TEST_F(HeaderLine, ArrowLayoutDestinationWithOneDigitComponents) {
+    EXPECT_EQ(decode("12:00:00.500000 0:1:2:3:4:5 > 8:0:20:1:2:3, ethertype IPv4 (0x0800), length 60: x\n"),
+              "TIME:\t12:00:00.500000\n"
+              "LINK:\t00:01:02:03:04:05 -> 08:00:20:01:02:03 type=IPv4\n");
+    // A two-digit last component ends right at the comma as well.
+    EXPECT_EQ(decode("12:00:00.500000 0:1:2:3:4:5 > 8:0:20:1:2:33, ethertype IPv4 (0x0800), length 60: x\n"),
+              "TIME:\t12:00:00.500000 (0.000000)\n"
+              "LINK:\t00:01:02:03:04:05 -> 08:00:20:01:02:33 type=IPv4\n");
+}
+
+TEST_F(HeaderLine, VerboseShowsFourLinesWithNames) {
+    options.verbose = true;
+    options.noEtherNames = false;
+    EXPECT_EQ(decode("12:00:00.500000 8:0:20:1:2:3 0:11:22:33:44:55 0800 60:\n"),
+              "\tTimestamp:\t\t\t12:00:00.500000\n"
+              "\tSource Ethernet Address:\t08:00:20:01:02:03 (gateway)\n"
+              "\tDestination Ethernet Address:\t00:11:22:33:44:55 (sun.example.com)\n"
+              "\tEncapsulated Protocol:\t\tIP\n");
+    EXPECT_EQ(decode("12:00:01.000000 0:1:2:3:4:5 > 8:0:20:1:2:3, ethertype ARP (0x0806), length 60: x\n"),
+              "\tTimestamp:\t\t\t12:00:01.000000 (0.500000)\n"
+              "\tSource Ethernet Address:\t00:01:02:03:04:05 (<unknown>)\n"
+              "\tDestination Ethernet Address:\t08:00:20:01:02:03 (gateway)\n"
+              "\tEncapsulated Protocol:\t\tARP\n");
+}
+
+TEST_F(HeaderLine, VerboseWithoutEtherNames) {
+    options.verbose = true;
+    EXPECT_EQ(decode("12:00:00.500000 8:0:20:1:2:3 0:11:22:33:44:55 86dd 60:\n"),
+              "\tTimestamp:\t\t\t12:00:00.500000\n"
+              "\tSource Ethernet Address:\t08:00:20:01:02:03\n"
+              "\tDestination Ethernet Address:\t00:11:22:33:44:55\n"
+              "\tEncapsulated Protocol:\t\t86dd\n");
+    EXPECT_EQ(fake_names::calls.total(), 0);
+}
+
+TEST_F(HeaderLine, TerseShowsNamesInPlaceOfAddresses) {
+    options.noEtherNames = false;
+    EXPECT_EQ(decode("12:00:00.500000 8:0:20:1:2:3 > ff:ff:ff:ff:ff:ff, ethertype ARP (0x0806), length 42: x\n"),
+              "TIME:\t12:00:00.500000\n"
+              "LINK:\tgateway -> FF:FF:FF:FF:FF:FF type=ARP\n");
+    EXPECT_EQ(fake_names::calls.ether_ntohost, 2);
+}
+
+TEST_F(HeaderLine, PointToPointReadsOnlyTheTimestamp) {
+    options.pointToPoint = true;
+    options.noEtherNames = false;
+    state.linkLength = 0;
+    EXPECT_EQ(decode("12:00:00.500000 IP 10.0.0.1 > 10.0.0.2: ICMP echo request, id 1, seq 1, length 64\n"),
+              "TIME:\t12:00:00.500000\n");
+    EXPECT_EQ(state.etherType, 0x800);
+    EXPECT_EQ(state.linkLength, 0u);
+    EXPECT_EQ(decode("12:00:01.000000 not an ethernet line at all, length 99\n"), "TIME:\t12:00:01.000000 (0.500000)\n");
+    EXPECT_EQ(state.etherType, 0x800);
+    EXPECT_EQ(state.linkLength, 0u);
+    options.verbose = true;
+    EXPECT_EQ(decode("12:00:02.000000 IP 10.0.0.1 > 10.0.0.2: x\n"), "\tTimestamp:\t\t\t12:00:02.000000 (1.000000)\n");
+    options.noLink = true;
+    EXPECT_EQ(decode("12:00:03.000000 IP 10.0.0.1 > 10.0.0.2: x\n"), "");
+    EXPECT_EQ(state.etherType, 0x800);
+    EXPECT_EQ(fake_names::calls.total(), 0);
+}
+
+TEST_F(HeaderLine, NoLinkPrintsNothingAndRecordsNoTime) {
+    options.noLink = true;
+    EXPECT_EQ(decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype ARP (0x0806), length 42: x\n"), "");
+    EXPECT_EQ(state.etherType, 0x806);
+    EXPECT_EQ(state.linkLength, 42u);
+    EXPECT_EQ(decode("12:00:01.000000 0:1:2:3:4:5 6:7:8:9:a:b 86dd 60:\n"), "");
+    EXPECT_EQ(state.etherType, 0x86DD);
+    EXPECT_EQ(state.linkLength, 0u);
+    // The first time shown is the first one recorded.
+    options.noLink = false;
+    EXPECT_EQ(decode("12:00:05.000000 0:1:2:3:4:5 6:7:8:9:a:b 0800 60:\n"),
+              "TIME:\t12:00:05.000000\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=IP\n");
+}
+
+TEST_F(HeaderLine, BadlyFormattedAddressEndsTheProgramEvenUnderNoLink) {
+    options.noEtherNames = false;
+    const char* lines[] = {
+        "12:00:00.500000 IP 10.0.0.1 > 10.0.0.2: ICMP echo request\n",
+        "12:00:00.500000 8:0:20:1:2:3 > bogus, ethertype IPv4 (0x0800), length 60: x\n",
+        // Fewer than six components.
+        "12:00:00.500000 8:0:20:1:2 0:11:22:33:44:55 0800 60:\n",
+    };
+    for (bool noLink : {false, true}) {
+        options.noLink = noLink;
+        for (const char* line : lines) {
+            SCOPED_TRACE(std::string(line) + (noLink ? " -noLink" : ""));
+            testing::internal::CaptureStderr();
+            int status = -1;
+            try {
+                decode(line);
+            } catch (const ProgramEnd& end) {
+                status = end.status;
+            }
+            flushOutput();
+            EXPECT_EQ(status, 1);
+            EXPECT_EQ(testing::internal::GetCapturedStderr(), "***Error: Badly formatted Ethernet address\n");
+            // Nothing of the packet's link lines was printed.
+            EXPECT_EQ(captured, "");
+            captured.clear();
+        }
+    }
+    // With -noEtherNames as well the line passes silently.
+    options.noEtherNames = true;
+    options.noLink = true;
+    for (const char* line : lines) EXPECT_EQ(decode(line), "") << line;
+    options.noLink = false;
+    // Not an Ethernet line: the tokens are shown as the normaliser leaves them.
+    EXPECT_EQ(decode(lines[0]), "TIME:\t12:00:00.500000\nLINK:\tIP -> 10:0.:.1 type=>\n");
+}
+
+TEST_F(HeaderLine, MissingTokensAreEmptyNotLeftFromThePreviousPacket) {
+    decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype ARP (0x0806), length 42: x\n");
+    EXPECT_EQ(decode("12:00:01.000000\n"), "TIME:\t12:00:01.000000 (1.000000)\nLINK:\t ->  type=\n");
+    EXPECT_EQ(state.etherType, 0);
+    EXPECT_EQ(state.linkLength, 0u);
+    EXPECT_EQ(decode("12:00:02.000000 0:1:2:3:4:5\n"),
+              "TIME:\t12:00:02.000000 (1.000000)\nLINK:\t00:01:02:03:04:05 ->  type=\n");
+    EXPECT_EQ(decode("12:00:03.000000 0:1:2:3:4:5 6:7:8:9:a:b\n"),
+              "TIME:\t12:00:03.000000 (1.000000)\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=\n");
+    EXPECT_EQ(state.etherType, 0);
+    // An arrow with nothing after it.
+    EXPECT_EQ(decode("12:00:04.000000 0:1:2:3:4:5 >\n"),
+              "TIME:\t12:00:04.000000 (1.000000)\nLINK:\t00:01:02:03:04:05 ->  type=<unknown>\n");
+    EXPECT_EQ(state.etherType, 0);
+}
+
+TEST_F(HeaderLine, LongTokensAreCutToTheirItems) {
+    const std::string huge(5000, 'c');
+    // Timestamp: 31 characters are kept.
+    EXPECT_EQ(decode("12:00:00." + std::string(4991, '1') + " 0:1:2:3:4:5 6:7:8:9:a:b 0800 60:\n"),
+              "TIME:\t12:00:00." + std::string(22, '1') + "\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=IP\n");
+    resetDecoderState();
+    // Source: 255 characters kept, normalised as six pairs.
+    EXPECT_EQ(decode("12:00:00.000000 " + huge + " 6:7:8:9:a:b 0800 60:\n"),
+              "TIME:\t12:00:00.000000\nLINK:\tCC:CC:CC:CC:CC:CC -> 06:07:08:09:0A:0B type=IP\n");
+    // Plain destination: 17 characters kept.
+    EXPECT_EQ(decode("12:00:00.000000 0:1:2:3:4:5 " + huge + " 0800 60:\n"),
+              "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:01:02:03:04:05 -> CC:CC:CC:CC:CC:CC type=IP\n");
+    // Plain type: 255 characters kept.
+    EXPECT_EQ(decode("12:00:00.000000 0:1:2:3:4:5 6:7:8:9:a:b " + std::string(5000, 'z') + " 60:\n"),
+              "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=" +
+                  std::string(255, 'z') + "\n");
+    EXPECT_EQ(state.etherType, 0);
+    // Arrow destination.
+    EXPECT_EQ(decode("12:00:00.000000 0:1:2:3:4:5 > " + huge + ", ethertype IPv4 (0x0800), length 60: x\n"),
+              "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:01:02:03:04:05 -> CC:CC:CC:CC:CC:CC type=IPv4\n");
+    EXPECT_EQ(state.etherType, 0x800);
+    // Arrow type name: 255 characters kept.
+    EXPECT_EQ(decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype " + std::string(5000, 'n') +
+                     " (0x0806), length 60: x\n"),
+              "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=" +
+                  std::string(255, 'n') + "\n");
+    EXPECT_EQ(state.etherType, 0x806);
+    EXPECT_EQ(decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype " + std::string(5000, 'n') + "\n"),
+              "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=" +
+                  std::string(39, 'n') + "\n");
+    EXPECT_EQ(state.etherType, 0);
+    // Huge frame length.
+    decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length 65570: x\n");
+    EXPECT_EQ(state.linkLength, 65570u);
+    // Under -pp.
+    options.pointToPoint = true;
+    resetDecoderState();
+    EXPECT_EQ(decode("12:00:00." + std::string(4991, '2') + " IP x > y\n"), "TIME:\t12:00:00." + std::string(22, '2') + "\n");
+}
+}  // namespace
