@@ -1,0 +1,335 @@
+#!/usr/bin/env python3
+"""Times pacsift against tcpdump and tshark; called by bench/run.
+
+Every command is started directly (no shell) with its standard input and
+output redirected to files, and timed by the wall clock around fork/exec and
+wait4; wait4's resource usage gives its CPU time. The commands of one round
+run one after another, the rounds repeat, and the table shows medians.
+"""
+import argparse
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import time
+
+NAMES_OFF = ["-noHostNames", "-noPortNames", "-noEtherNames"]
+
+
+class Result:
+    def __init__(self, wall, user, system, status):
+        self.wall = wall
+        self.cpu = user + system
+        self.status = status
+
+
+def spawn(argv, stdin_path, stdout_path, stderr_path=os.devnull):
+    fds = [os.open(stdin_path, os.O_RDONLY),
+           os.open(stdout_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+           os.open(stderr_path, os.O_WRONLY | os.O_CREAT | os.O_APPEND, 0o644)]
+    try:
+        actions = [(os.POSIX_SPAWN_DUP2, fd, target) for target, fd in enumerate(fds)]
+        # Its own process group, so that a run cut short ends with its tcpdump child.
+        return os.posix_spawnp(argv[0], argv, os.environ, file_actions=actions, setpgroup=0)
+    finally:
+        for fd in fds:
+            os.close(fd)
+
+
+def run(argv, stdin_path, stdout_path=os.devnull, timeout=None):
+    """Runs argv once; returns its Result (status None when the timeout cut it short)."""
+    start = time.perf_counter()
+    pid = spawn(argv, stdin_path, stdout_path)
+    if timeout is None:
+        _, status, usage = os.wait4(pid, 0)
+    else:
+        deadline = start + timeout
+        while True:
+            done, status, usage = os.wait4(pid, os.WNOHANG)
+            if done:
+                break
+            if time.perf_counter() > deadline:
+                os.killpg(pid, signal.SIGKILL)
+                _, status, usage = os.wait4(pid, 0)
+                status = None
+                break
+            time.sleep(0.01)
+    wall = time.perf_counter() - start
+    if status is not None:
+        status = os.waitstatus_to_exitcode(status)
+    return Result(wall, usage.ru_utime, usage.ru_stime, status)
+
+
+def checked(argv, stdin_path, stdout_path=os.devnull):
+    result = run(argv, stdin_path, stdout_path)
+    if result.status != 0:
+        sys.exit("bench: %s exited with status %s" % (" ".join(argv), result.status))
+    return result
+
+
+def run_pipe(first, second, stdin_path):
+    """first < stdin_path | second > /dev/null, timed as a whole."""
+    start = time.perf_counter()
+    read_end, write_end = os.pipe()
+    null = os.open(os.devnull, os.O_WRONLY)
+    source = os.open(stdin_path, os.O_RDONLY)
+    a = os.posix_spawnp(first[0], first, os.environ,
+                        file_actions=[(os.POSIX_SPAWN_DUP2, source, 0), (os.POSIX_SPAWN_DUP2, write_end, 1),
+                                      (os.POSIX_SPAWN_DUP2, null, 2), (os.POSIX_SPAWN_CLOSE, read_end)])
+    b = os.posix_spawnp(second[0], second, os.environ,
+                        file_actions=[(os.POSIX_SPAWN_DUP2, read_end, 0), (os.POSIX_SPAWN_DUP2, null, 1),
+                                      (os.POSIX_SPAWN_CLOSE, write_end)])
+    for fd in (read_end, write_end, null, source):
+        os.close(fd)
+    cpu = 0.0
+    statuses = []
+    for pid in (a, b):
+        _, status, usage = os.wait4(pid, 0)
+        cpu += usage.ru_utime + usage.ru_stime
+        statuses.append(os.waitstatus_to_exitcode(status))
+    result = Result(time.perf_counter() - start, cpu, 0.0, max(statuses))
+    if result.status != 0:
+        sys.exit("bench: the pipe %s | %s failed" % (first[0], second[0]))
+    return result
+
+
+def peak_rss_kib(argv, stdin_path):
+    """pacsift's own peak resident set (VmHWM), sampled until it exits, with
+    its anonymous and file-backed parts at the last sample (KiB each).
+
+    wait4's ru_maxrss is no use here: it also counts the tcpdump child and the
+    pages of the process that forked (this interpreter). VmHWM belongs to the
+    program's own address space; its buffers are all touched within the first
+    packets, so the last sample before the exit is the peak. The file-backed
+    part is mostly library code, which grows with the kinds of packets seen,
+    not with their number."""
+    pid = spawn(argv, stdin_path, os.devnull)
+    peak, anon, file_backed = 0, 0, 0
+    while True:
+        try:
+            with open("/proc/%d/status" % pid) as f:
+                fields = dict(line.split(":", 1) for line in f if ":" in line)
+            if "VmHWM" in fields:
+                peak = max(peak, int(fields["VmHWM"].split()[0]))
+                anon = int(fields["RssAnon"].split()[0])
+                file_backed = int(fields["RssFile"].split()[0]) + int(fields["RssShmem"].split()[0])
+        except (OSError, KeyError, ValueError):
+            pass
+        done, status, _ = os.wait4(pid, os.WNOHANG)
+        if done:
+            if os.waitstatus_to_exitcode(status) != 0:
+                sys.exit("bench: %s failed" % " ".join(argv))
+            return peak, anon, file_backed
+        time.sleep(0.0005)
+
+
+def count_packets(text_path):
+    count = 0
+    with open(text_path, "rb") as f:
+        for line in f:
+            if len(line) > 8 and line[2:3] == b":" and line[5:6] == b":" and line[8:9] == b".":
+                count += 1
+    return count
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown"
+
+
+def loadavg():
+    try:
+        with open("/proc/loadavg") as f:
+            return " ".join(f.read().split()[:3])
+    except OSError:
+        return "?"
+
+
+def first_line(argv):
+    try:
+        out = subprocess.run(argv, capture_output=True, text=True, timeout=30)
+        return (out.stdout or out.stderr).splitlines()[0].strip()
+    except (OSError, IndexError, subprocess.TimeoutExpired):
+        return "?"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--pacsift", required=True)
+    parser.add_argument("--capture", required=True)
+    parser.add_argument("--small-capture", required=True, help="2000 packets, for memory and names")
+    parser.add_argument("--names-capture", required=True, help="the packets decoded with host names on")
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--tshark-runs", type=int, default=3)
+    parser.add_argument("--names-timeout", type=float, default=120)
+    parser.add_argument("--no-pipe-floor", action="store_true")
+    args = parser.parse_args()
+
+    pacsift = os.path.abspath(args.pacsift)
+    capture = args.capture
+    text = os.path.join(args.work, "capture.txt")
+    tcpdump = ["tcpdump", "-enx", "-s10240", "-r-"]
+
+    print("bench: writing tcpdump's text to %s" % text, file=sys.stderr)
+    checked(tcpdump, capture, text)
+    packets = count_packets(text)
+    text_bytes = os.path.getsize(text)
+    capture_bytes = os.path.getsize(capture)
+    load_start = loadavg()
+
+    commands = [
+        ("tcpdump", "tcpdump -enx -s10240 -r- < cap > /dev/null (child alone)", tcpdump, capture),
+        ("e2e", "pacsift end to end, terse", [pacsift] + NAMES_OFF, capture),
+        ("e2e-v", "pacsift end to end, -verbose", [pacsift, "-verbose"] + NAMES_OFF, capture),
+        ("cooked", "pacsift -cooked < text, terse (decoder alone)", [pacsift, "-cooked"] + NAMES_OFF, text),
+        ("cooked-v", "pacsift -cooked < text, -verbose (decoder alone)",
+         [pacsift, "-cooked", "-verbose"] + NAMES_OFF, text),
+    ]
+    tshark_runs = min(args.tshark_runs, args.runs) if args.tshark_runs > 0 else 0
+    if tshark_runs:
+        commands.append(("tshark", "tshark -n -V -r cap > /dev/null (reference)", ["tshark", "-n", "-V", "-r", capture],
+                         os.devnull))
+    walls = {key: [] for key, *_ in commands}
+    cpus = {key: [] for key, *_ in commands}
+    if not args.no_pipe_floor:
+        walls["pipe"], cpus["pipe"] = [], []
+
+    for round_number in range(args.runs):
+        print("bench: round %d of %d" % (round_number + 1, args.runs), file=sys.stderr)
+        for key, _, argv, stdin_path in commands:
+            if key == "tshark" and round_number >= tshark_runs:
+                continue
+            result = checked(argv, stdin_path)
+            walls[key].append(result.wall)
+            cpus[key].append(result.cpu)
+        if not args.no_pipe_floor:
+            result = run_pipe(tcpdump, ["cat"], capture)
+            walls["pipe"].append(result.wall)
+            cpus["pipe"].append(result.cpu)
+
+    wall = {key: statistics.median(values) for key, values in walls.items()}
+    cpu = {key: statistics.median(values) for key, values in cpus.items()}
+
+    print("bench: peak memory", file=sys.stderr)
+    small_packets = 2000
+    rss = {}
+    for label, path in (("small", args.small_capture), ("large", capture)):
+        rss[label] = max(peak_rss_kib([pacsift] + NAMES_OFF, path) for _ in range(3))
+    rss_cooked = peak_rss_kib([pacsift, "-cooked"] + NAMES_OFF, text)
+
+    # Names on: one run each, on a small capture whose addresses have no names.
+    print("bench: names on", file=sys.stderr)
+    small_off = run([pacsift] + NAMES_OFF, args.small_capture)
+    ports_ether = run([pacsift, "-noHostNames"], args.small_capture)
+    names_packets = count_packets_of(args.names_capture, tcpdump, args.work)
+    names_off = run([pacsift] + NAMES_OFF, args.names_capture)
+    names_out = os.path.join(args.work, "names-on.txt")
+    names_on = run([pacsift], args.names_capture, names_out, timeout=args.names_timeout)
+    names_done = 0
+    with open(names_out, "rb") as f:
+        for line in f:
+            if line.startswith(b"Packet "):
+                names_done += 1
+    load_end = loadavg()
+
+    # The table.
+    def ns_per(seconds, count):
+        return seconds / count * 1e9
+
+    out = []
+    say = out.append
+    say("pacsift benchmark")
+    say("machine: nproc=%s, CPU %s; load average %s at the start, %s at the end"
+        % (len(os.sched_getaffinity(0)), cpu_model(), load_start, load_end))
+    say("tools: %s; %s" % (first_line(["tcpdump", "--version"]), first_line(["tshark", "--version"])))
+    say("input: %d packets, savefile %.1f MB, tcpdump -enx text %.1f MB (MB = 10^6 bytes)"
+        % (packets, capture_bytes / 1e6, text_bytes / 1e6))
+    say("medians of %d runs, commands alternated within each round%s"
+        % (args.runs, "; tshark %d run%s only (it is slow)" % (tshark_runs, "" if tshark_runs == 1 else "s")
+           if tshark_runs and tshark_runs < args.runs else ""))
+    say("")
+    say("%-58s %9s %9s %9s %9s" % ("command", "wall s", "cpu s", "in MB/s", "ns/pkt"))
+    rows = [(key, label) for key, label, *_ in commands]
+    if not args.no_pipe_floor:
+        rows.append(("pipe", "tcpdump ... | cat > /dev/null (pipe floor, reference)"))
+    for key, label in rows:
+        source_bytes = text_bytes if key.startswith("cooked") else capture_bytes
+        say("%-58s %9.3f %9.3f %9.1f %9.0f" % (label, wall[key], cpu[key], source_bytes / wall[key] / 1e6,
+                                               ns_per(wall[key], packets)))
+    say("(in MB/s: the text for -cooked, the savefile otherwise; cpu s: user+system of the process and its children)")
+    say("")
+
+    checks = []
+
+    def ratio(label, top, bottom, target=None, test=None, counted=True):
+        by_wall = wall[top] / wall[bottom]
+        by_cpu = cpu[top] / cpu[bottom]
+        holds = None if test is None else test(by_wall)
+        checks.append((label, by_wall, by_cpu, target or "-", holds, counted))
+
+    ratio("end to end terse / tcpdump alone", "e2e", "tcpdump", "<= 1.10", lambda v: v <= 1.10)
+    ratio("end to end -verbose / tcpdump alone", "e2e-v", "tcpdump", "(<= 1.10)", lambda v: v <= 1.10)
+    ratio("tcpdump text time / pacsift -cooked terse", "tcpdump", "cooked", ">= 3", lambda v: v >= 3)
+    ratio("tcpdump text time / pacsift -cooked -verbose", "tcpdump", "cooked-v", "(>= 3)", lambda v: v >= 3)
+    ratio("-cooked -verbose / -cooked terse", "cooked-v", "cooked", "<= 1.5", lambda v: v <= 1.5)
+    if tshark_runs:
+        ratio("tshark -n -V / pacsift end to end terse", "tshark", "e2e", ">= 6", lambda v: v >= 6)
+        ratio("tshark -n -V / pacsift end to end -verbose", "tshark", "e2e-v", "(>= 6)", lambda v: v >= 6)
+        ratio("tshark -n -V / tcpdump alone (the ceiling of the above)", "tshark", "tcpdump")
+    if not args.no_pipe_floor:
+        ratio("tcpdump | cat / tcpdump alone (the pipe's own cost)", "pipe", "tcpdump")
+        ratio("end to end terse / tcpdump | cat", "e2e", "pipe")
+    say("%-58s %9s %9s %9s %6s" % ("ratio (of the medians)", "wall", "cpu", "target", "holds"))
+    for label, by_wall, by_cpu, target, holds, _ in checks:
+        say("%-58s %9.2f %9.2f %9s %6s" % (label, by_wall, by_cpu, target,
+                                           "-" if holds is None else "yes" if holds else "NO"))
+    say("(targets are judged on wall-clock time; a target in parentheses is the same bound applied to -verbose)")
+    say("")
+
+    say("peak resident memory of pacsift itself (VmHWM; anonymous + file-backed at the exit), names off:")
+    say("  end to end terse, %6d packets: %5d KiB (%d + %d)" % ((small_packets,) + rss["small"]))
+    say("  end to end terse, %6d packets: %5d KiB (%d + %d)" % ((packets,) + rss["large"]))
+    say("  -cooked terse,    %6d packets: %5d KiB (%d + %d)" % ((packets,) + rss_cooked))
+    # The same: the anonymous part (buffers, heap, stack) does not grow with
+    # the packet count; library code pages follow the kinds of packets seen.
+    same = abs(rss["small"][1] - rss["large"][1]) <= 16
+    say("  target under 4096 KiB: %s; the same for both (anonymous part within 16 KiB): %s"
+        % ("yes" if max(rss["small"][0], rss["large"][0]) < 4096 else "NO", "yes" if same else "NO"))
+    say("")
+
+    say("names on (one run each, cost per packet over the same run with names off):")
+    say("  %d packets, -noHostNames (services and Ethernet names on): %.3f s vs %.3f s off: %+.1f us/packet"
+        % (small_packets, ports_ether.wall, small_off.wall, (ports_ether.wall - small_off.wall) / small_packets * 1e6))
+    if names_on.status is None:
+        say("  %d packets, default mode (all names on): cut short by the %.0f s timeout after %d packets "
+            "(at least; output is buffered): at least %.1f ms/packet"
+            % (names_packets, args.names_timeout, names_done,
+               args.names_timeout / max(names_done, 1) * 1e3))
+    else:
+        say("  %d packets, default mode (all names on): %.3f s vs %.3f s off: %+.2f ms/packet (status %d)"
+            % (names_packets, names_on.wall, names_off.wall,
+               (names_on.wall - names_off.wall) / names_packets * 1e3, names_on.status))
+    report = "\n".join(out) + "\n"
+    sys.stdout.write(report)
+    with open(os.path.join(args.work, "results.txt"), "w") as f:
+        f.write(report)
+
+
+def count_packets_of(capture, tcpdump, work):
+    path = os.path.join(work, "count.txt")
+    checked(tcpdump, capture, path)
+    count = count_packets(path)
+    os.remove(path)
+    return count
+
+
+if __name__ == "__main__":
+    main()
