@@ -1,0 +1,466 @@
+// How pacsift ends when things go wrong around it: a tcpdump child that fails,
+// standard output that cannot be written or whose reader goes away, a packet
+// that used to stop the whole run, and memory use over a long capture. All
+// through the real binary.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/run_binary.h"
+
+namespace {
+
+const std::string kSep = "---------------------------------------------------------------------------\n";
+const std::vector<std::string> kNoNames = {"-noHostNames", "-noPortNames", "-noEtherNames"};
+
+std::vector<std::string> withNoNames(std::vector<std::string> args) {
+    args.insert(args.begin(), kNoNames.begin(), kNoNames.end());
+    return args;
+}
+
+std::string workDir() {
+    std::string dir = std::string(PACSIFT_BINARY_DIR) + "/robustness";
+    mkdir(dir.c_str(), 0755);
+    return dir;
+}
+
+std::string writeWorkFile(const std::string& name, const std::string& content) {
+    std::string path = workDir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+std::vector<uint8_t> hexBytes(const char* hex) {
+    std::vector<uint8_t> bytes;
+    for (const char* p = hex; *p != '\0';) {
+        if (*p == ' ') {
+            ++p;
+            continue;
+        }
+        char pair[3] = {p[0], p[1], '\0'};
+        bytes.push_back(static_cast<uint8_t>(std::strtoul(pair, nullptr, 16)));
+        p += 2;
+    }
+    return bytes;
+}
+
+// One Ethernet frame: addresses, type 0x0800, and the IPv4 datagram.
+struct Frame {
+    uint32_t seconds;     // since the epoch; shown in UTC
+    uint32_t micros;
+    const char* src;      // 12 hex digits
+    const char* dst;
+    std::vector<uint8_t> ip;
+};
+
+// The text tcpdump -enx writes for a frame (arrow layout, hex of the datagram).
+std::string cookedText(const Frame& frame) {
+    auto colons = [](const char* hex) {
+        std::string text;
+        for (int i = 0; i < 12; i += 2) {
+            if (i > 0) text += ':';
+            text.append(hex + i, 2);
+        }
+        return text;
+    };
+    char line[200];
+    std::snprintf(line, sizeof line, "%02u:%02u:%02u.%06u %s > %s, ethertype IPv4 (0x0800), length %zu: made up\n",
+                  frame.seconds / 3600 % 24, frame.seconds / 60 % 60, frame.seconds % 60, frame.micros,
+                  colons(frame.src).c_str(), colons(frame.dst).c_str(), frame.ip.size() + 14);
+    std::string text = line;
+    for (size_t offset = 0; offset < frame.ip.size(); offset += 16) {
+        std::snprintf(line, sizeof line, "\t0x%04zx: ", offset);
+        text += line;
+        for (size_t i = offset; i < offset + 16 && i < frame.ip.size(); i += 2) {
+            std::snprintf(line, sizeof line, i + 1 < frame.ip.size() ? " %02x%02x" : " %02x", frame.ip[i],
+                          i + 1 < frame.ip.size() ? frame.ip[i + 1] : 0);
+            text += line;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+void put32(std::string& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+// A little-endian pcap savefile of Ethernet frames. `cutLast` drops that many
+// bytes from the end of the file (a savefile cut short).
+std::string savefile(const std::vector<Frame>& frames, size_t cutLast = 0) {
+    std::string out;
+    put32(out, 0xA1B2C3D4);
+    out += std::string("\x02\x00\x04\x00", 4);
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, 65535);
+    put32(out, 1);
+    for (const Frame& frame : frames) {
+        std::vector<uint8_t> bytes = hexBytes(frame.dst);
+        std::vector<uint8_t> src = hexBytes(frame.src);
+        bytes.insert(bytes.end(), src.begin(), src.end());
+        bytes.push_back(0x08);
+        bytes.push_back(0x00);
+        bytes.insert(bytes.end(), frame.ip.begin(), frame.ip.end());
+        put32(out, frame.seconds);
+        put32(out, frame.micros);
+        put32(out, static_cast<uint32_t>(bytes.size()));
+        put32(out, static_cast<uint32_t>(bytes.size()));
+        out.append(bytes.begin(), bytes.end());
+    }
+    out.resize(out.size() - cutLast);
+    return out;
+}
+
+// Port unreachable from 10.0.0.1 quoting an ICMP echo (protocol 1).
+Frame unreachableQuotingIcmp() {
+    return {36000, 0, "001122334455", "66778899aabb",
+            hexBytes("4500 0038 0001 0000 4001 abcd 0a00 0001 0a00 0002"
+                     "0303 1234 0000 0000"
+                     "4500 001c 0002 0000 4001 0000 0a00 0002 0a00 0001"
+                     "0800 f7fd 0001 0001")};
+}
+
+// UDP 53 -> 1053 carrying "hi!".
+Frame udpHi(uint32_t seconds = 36000, uint32_t micros = 250000) {
+    return {seconds, micros, "66778899aabb", "001122334455",
+            hexBytes("4500 001f 0002 0000 4011 0000 0a00 0002 0a00 0001"
+                     "0035 041d 000b 0000 6869 21")};
+}
+
+const std::string kUdpHiTerse =
+    "  IP:\t10.0.0.2 -> 10.0.0.1 hlen=20 TOS=00 dgramlen=31 id=0002\n"
+    "\tMF/DF=0/0 frag=0 TTL=64 proto=UDP cksum=0000\n"
+    " UDP:\tport 53 -> 1053 hdr=8 data=3\n"
+    "DATA:\thi!\n";
+
+std::vector<Frame> manyUdp(int count) {
+    std::vector<Frame> frames;
+    for (int i = 0; i < count; ++i) frames.push_back(udpHi(36000 + static_cast<uint32_t>(i), 0));
+    return frames;
+}
+
+std::string cookedOf(const std::vector<Frame>& frames) {
+    std::string text;
+    for (const Frame& frame : frames) text += cookedText(frame);
+    return text;
+}
+
+// tcpdump names the savefile it reads on standard error; that line is not a
+// complaint. What is left of standard error without it.
+std::string withoutReadingLine(const std::string& err) {
+    std::istringstream lines(err);
+    std::string line, rest;
+    while (std::getline(lines, line))
+        if (line.rfind("reading from file -, link-type ", 0) != 0) rest += line + "\n";
+    return rest;
+}
+
+// A run of the binary with standard output on a descriptor of the test's choosing.
+struct Started {
+    pid_t pid = -1;
+    int errRead = -1;
+};
+
+Started start(const std::vector<std::string>& args, const std::string& stdinPath, int stdoutFd) {
+    // Close-on-exec everywhere: the child keeps only 0, 1 and 2, so that
+    // closing the test's end of a pipe really leaves it without a reader.
+    int errPipe[2];
+    if (pipe2(errPipe, O_CLOEXEC) != 0) return {};
+    int in = open(stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in, 0);
+        dup2(stdoutFd, 1);
+        dup2(errPipe[1], 2);
+        // As a shell starts a pipeline: default SIGPIPE, times in UTC.
+        signal(SIGPIPE, SIG_DFL);
+        setenv("TZ", "UTC", 1);
+        std::vector<std::string> words{PACSIFT_BIN};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(in);
+    close(errPipe[1]);
+    return {pid, errPipe[0]};
+}
+
+struct Ended {
+    bool exited = false;
+    int status = -1;          // exit status when exited
+    int signal = 0;           // the ending signal otherwise
+    std::string err;
+    long maxRssKb = 0;        // peak resident set of the run (pacsift and its child)
+    bool timedOut = false;
+};
+
+// Reads standard error to its end (pacsift and tcpdump both hold it) and reaps.
+Ended finish(const Started& run, int limitSeconds = 60) {
+    Ended ended;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    char buffer[4096];
+    for (;;) {
+        int left = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+        if (left <= 0) {
+            ended.timedOut = true;
+            kill(run.pid, SIGKILL);
+            break;
+        }
+        pollfd fd{run.errRead, POLLIN, 0};
+        if (poll(&fd, 1, left) <= 0) continue;
+        ssize_t got = read(run.errRead, buffer, sizeof buffer);
+        if (got <= 0) break;
+        ended.err.append(buffer, static_cast<size_t>(got));
+    }
+    close(run.errRead);
+    int status = 0;
+    rusage usage{};
+    wait4(run.pid, &status, 0, &usage);
+    ended.exited = WIFEXITED(status);
+    ended.status = ended.exited ? WEXITSTATUS(status) : -1;
+    ended.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    ended.maxRssKb = usage.ru_maxrss;
+    return ended;
+}
+
+Ended runToDescriptor(const std::vector<std::string>& args, const std::string& stdinPath, int stdoutFd) {
+    Started run = start(args, stdinPath, stdoutFd);
+    return finish(run);
+}
+
+// --- A failing tcpdump child makes the run fail --------------------------------
+
+struct ChildCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;          // savefile bytes (or anything) on standard input
+    std::vector<std::string> env;
+    int status;
+    std::string out;            // whole standard output
+    bool tcpdumpComplains;      // tcpdump writes its own message on standard error
+};
+
+TEST(Robustness, ChildOutcomeDecidesStatus) {
+    std::string udpOnly = savefile({udpHi()});
+    const std::string udpOut = kSep + "Packet 1\n" "TIME:\t10:00:00.250000\n"
+                               "LINK:\t66:77:88:99:AA:BB -> 00:11:22:33:44:55 type=IPv4\n" + kUdpHiTerse + kSep;
+    std::vector<ChildCase> cases = {
+        {"text, not a savefile", kNoNames, "12:00:00.000000 this is text\n\t4500 0014\n", {}, 1, "", true},
+        {"unknown filter word", withNoNames({"nosuchword"}), udpOnly, {}, 1, "", true},
+        {"filter with a syntax error", withNoNames({"port", "and"}), udpOnly, {}, 1, "", true},
+        {"filter that matches nothing", withNoNames({"tcp"}), udpOnly, {}, 0, "", false},
+        {"savefile without packets", kNoNames, savefile({}), {}, 0, "", false},
+        // The packets before the cut are shown in full, closing separator included.
+        {"savefile cut inside the second packet", kNoNames, savefile({udpHi(), udpHi(36001, 0)}, 5), {}, 1,
+         udpOut, true},
+        {"whole savefile", kNoNames, udpOnly, {}, 0, udpOut, false},
+    };
+    for (const ChildCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = writeWorkFile("child-case.pcap", c.input);
+        RunResult run = runPacsiftOnFile(c.args, path, {"TZ=UTC"});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+        // Only tcpdump speaks: pacsift reports no error of its own for these.
+        EXPECT_EQ(run.err.find("***Error"), std::string::npos) << run.err;
+        EXPECT_EQ(withoutReadingLine(run.err).find("tcpdump:") != std::string::npos, c.tcpdumpComplains)
+            << run.err;
+    }
+}
+
+TEST(Robustness, MissingTcpdumpFailsTheRun) {
+    std::string path = writeWorkFile("no-tcpdump.pcap", savefile({udpHi()}));
+    RunResult run = runPacsiftOnFile(kNoNames, path, {"PATH=/nonexistent"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "***Error: execvp() failed\n");
+}
+
+// --- Standard output that cannot be written ----------------------------------------
+
+struct FullCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string err;            // standard error without tcpdump's reading line
+    int status;
+    bool errBeginsOnly = false; // tcpdump may add to it (see below)
+};
+
+TEST(Robustness, WriteErrorOnStandardOutput) {
+    const std::string noSpace = "***Error: No space left on device\n";
+    std::vector<FullCase> cases = {
+        // Written only by the flush at the end of input.
+        {"cooked, one packet", withNoNames({"-cooked"}), cookedText(udpHi()), noSpace, 1},
+        // Far more than the output buffer: the write fails in the middle of the run.
+        {"cooked, 2000 packets", withNoNames({"-cooked"}), cookedOf(manyUdp(2000)), noSpace, 1},
+        {"savefile through tcpdump, one packet", kNoNames, savefile({udpHi()}), noSpace, 1},
+        // tcpdump is still writing when the run fails. Whether it is caught in
+        // the middle of a write is a matter of timing, so its side of this case
+        // is left to ClosedOutputPipeEndsQuietlyBySigpipe, which forces it.
+        {"savefile through tcpdump, 3000 packets", kNoNames, savefile(manyUdp(3000)), noSpace, 1, true},
+        // Nothing to write, nothing fails.
+        {"cooked, no packets", withNoNames({"-cooked"}), "no header line here\n", "", 0},
+    };
+    int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    for (const FullCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = writeWorkFile("full-case.in", c.input);
+        Ended ended = runToDescriptor(c.args, path, full);
+        EXPECT_FALSE(ended.timedOut);
+        EXPECT_TRUE(ended.exited) << "signal " << ended.signal;
+        EXPECT_EQ(ended.status, c.status);
+        std::string err = withoutReadingLine(ended.err);
+        if (c.errBeginsOnly) {
+            EXPECT_EQ(err.substr(0, c.err.size()), c.err);
+            EXPECT_EQ(err.find("***Error", 1), std::string::npos) << err;
+        } else {
+            EXPECT_EQ(err, c.err);
+        }
+    }
+    close(full);
+}
+
+// `pacsift ... < big | head -1`, with a reader that takes its time: by the time
+// it closes the pipe, pacsift is blocked writing and tcpdump is blocked writing
+// to pacsift. pacsift ends by SIGPIPE, and neither it nor tcpdump says anything.
+TEST(Robustness, ClosedOutputPipeEndsQuietlyBySigpipe) {
+    struct PipeCase {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+    };
+    std::vector<PipeCase> cases = {
+        {"cooked", withNoNames({"-cooked"}), cookedOf(manyUdp(3000))},
+        {"savefile through tcpdump", kNoNames, savefile(manyUdp(3000))},
+        {"savefile through tcpdump, verbose", withNoNames({"-verbose"}), savefile(manyUdp(3000))},
+    };
+    for (const PipeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = writeWorkFile("pipe-case.in", c.input);
+        int out[2];
+        ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+        Started run = start(c.args, path, out[1]);
+        close(out[1]);
+        std::string first;
+        char ch;
+        while (read(out[0], &ch, 1) == 1 && ch != '\n') first += ch;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        close(out[0]);
+        Ended ended = finish(run);
+        EXPECT_EQ(first + "\n", kSep);
+        EXPECT_FALSE(ended.timedOut);
+        EXPECT_FALSE(ended.exited) << "exit status " << ended.status;
+        EXPECT_EQ(ended.signal, SIGPIPE);
+        EXPECT_EQ(withoutReadingLine(ended.err), "") << ended.err;
+    }
+}
+
+// --- A packet that once ended the run ------------------------------------------------
+
+// A port unreachable message that quotes protocol 1 is shown without its
+// port line, followed by the notice, and the next packet is decoded as usual.
+TEST(Robustness, PortUnreachableQuotingIcmpDoesNotStopTheRun) {
+    std::vector<Frame> frames = {unreachableQuotingIcmp(), udpHi()};
+    const std::string terse =
+        kSep + "Packet 1\n"
+        "TIME:\t10:00:00.000000\n"
+        "LINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IPv4\n"
+        "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=56 id=0001\n"
+        "\tMF/DF=0/0 frag=0 TTL=64 proto=ICMP cksum=ABCD\n"
+        "ICMP:\tdestination-unreachable because port-unreachable cksum=1234\n"
+        "\t<*** IP protocol field != TCP or UDP ***>\n"
+        "\n" +
+        kSep + "Packet 2\n"
+        "TIME:\t10:00:00.250000 (0.250000)\n"
+        "LINK:\t66:77:88:99:AA:BB -> 00:11:22:33:44:55 type=IPv4\n" +
+        kUdpHiTerse + kSep;
+    const std::string oneLine =
+        kSep + "Packet 1\n"
+        "10.0.0.1 -> 10.0.0.2 ICMP destination-unreachable because port-unreachable\n"
+        "\t<*** IP protocol field != TCP or UDP ***>\n"
+        "\n" +
+        kSep + "Packet 2\n"
+        "10.0.0.2.53 -> 10.0.0.1.1053 over UDP\n"
+        "\thi!\n" +
+        kSep;
+
+    for (bool throughTcpdump : {false, true}) {
+        for (const auto& [form, expected] : {std::pair<std::string, std::string>{"", terse}, {"-minHdrDecode", oneLine}}) {
+            SCOPED_TRACE(std::string(throughTcpdump ? "savefile" : "cooked") + " " + form);
+            std::vector<std::string> args = kNoNames;
+            if (!form.empty()) args.push_back(form);
+            RunResult run;
+            if (throughTcpdump) {
+                run = runPacsiftOnFile(args, writeWorkFile("unreachable.pcap", savefile(frames)), {"TZ=UTC"});
+            } else {
+                args.push_back("-cooked");
+                run = runPacsift(args, cookedOf(frames));
+            }
+            EXPECT_EQ(run.status, 0);
+            EXPECT_EQ(run.out, expected);
+            EXPECT_EQ(run.err.find("***Error"), std::string::npos) << run.err;
+        }
+    }
+}
+
+// --- Memory ------------------------------------------------------------------------
+
+// Makes (once) a savefile of `packets` packets in the build dir with the
+// benchmark's capture maker. Empty when the maker is not there.
+std::string benchCapture(int packets) {
+    std::string path = workDir() + "/bench-" + std::to_string(packets) + ".pcap";
+    struct stat info{};
+    if (stat(path.c_str(), &info) == 0 && info.st_size > 0) return path;
+    std::string maker = std::string(PACSIFT_SHARED_DIR) + "/bench/make-capture";
+    if (access(maker.c_str(), R_OK) != 0) return "";
+    std::string partial = path + ".partial";
+    RunResult made = runCommand({"python3", maker, partial, std::to_string(packets)}, "");
+    if (made.status != 0 || rename(partial.c_str(), path.c_str()) != 0) return "";
+    return path;
+}
+
+// Peak memory does not grow with the length of the capture: the decoder holds
+// one line at a time and allocates nothing per packet.
+TEST(RobustnessSlow, PeakMemoryIsFlatOver200000Packets) {
+    std::string small = benchCapture(2000);
+    std::string large = benchCapture(200000);
+    if (small.empty() || large.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(null, 0);
+    Ended smallRun = runToDescriptor(kNoNames, small, null);
+    Ended largeRun = runToDescriptor(kNoNames, large, null);
+    close(null);
+    EXPECT_EQ(smallRun.status, 0) << smallRun.err;
+    EXPECT_EQ(largeRun.status, 0) << largeRun.err;
+    std::printf("peak RSS: %ld KiB for 2000 packets, %ld KiB for 200000 packets\n", smallRun.maxRssKb,
+                largeRun.maxRssKb);
+    RecordProperty("peak_rss_kib_2000", std::to_string(smallRun.maxRssKb));
+    RecordProperty("peak_rss_kib_200000", std::to_string(largeRun.maxRssKb));
+    EXPECT_LE(largeRun.maxRssKb * 10, smallRun.maxRssKb * 11);
+}
+
+}  // namespace
