@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -163,9 +164,20 @@ int sinkCalls = 0;
 int failAfter = 0;
 int failWith = 0;
 
-int discard(const char*, size_t) {
+// The display is thrown away; only its first and last characters are kept,
+// for the checks after the run.
+const std::string kSeparator(75, '-');
+std::string head;
+std::string tail;
+size_t written = 0;
+
+int discard(const char* data, size_t length) {
     ++sinkCalls;
     if (failWith != 0 && sinkCalls > failAfter) return failWith;
+    if (head.size() < 100) head.append(data, std::min(length, 100 - head.size()));
+    tail.append(data + (length > 100 ? length - 100 : 0), std::min<size_t>(length, 100));
+    if (tail.size() > 100) tail.erase(0, tail.size() - 100);
+    written += length;
     return 0;
 }
 
@@ -224,8 +236,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default: failWith = 0; break;
     }
 
+    head.clear();
+    tail.clear();
+    written = 0;
     int status = runOnText(static_cast<int>(words.size()), argv.data(),
                            reinterpret_cast<const char*>(data + kPrefix), size - kPrefix, discard);
     if (status != 0 && status != 1 && status != kBrokenPipe) __builtin_trap();
+    if (status == kBrokenPipe && failWith != EPIPE) __builtin_trap();
+    // A run that got to the end of its input has shown whole packets: the
+    // display opens with the first packet and closes with the separator.
+    if (status == 0 && written > 0) {
+        if (head.rfind(kSeparator + "\nPacket 1\n", 0) != 0) __builtin_trap();
+        if (tail.size() < kSeparator.size() + 1 ||
+            tail.compare(tail.size() - kSeparator.size() - 1, std::string::npos, kSeparator + "\n") != 0)
+            __builtin_trap();
+    }
     return 0;
 }
