@@ -124,13 +124,15 @@ def peak_rss_kib(argv, stdin_path):
         time.sleep(0.0005)
 
 
-def count_packets(text_path):
-    count = 0
+def count_packets(text_path, ipv4=False):
+    """The header lines of tcpdump's text (and how many of them are IPv4)."""
+    count = ip_count = 0
     with open(text_path, "rb") as f:
         for line in f:
             if len(line) > 8 and line[2:3] == b":" and line[5:6] == b":" and line[8:9] == b".":
                 count += 1
-    return count
+                ip_count += b"ethertype IPv4" in line
+    return (count, ip_count) if ipv4 else count
 
 
 def cpu_model():
@@ -169,7 +171,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--tshark-runs", type=int, default=3)
-    parser.add_argument("--names-timeout", type=float, default=120)
+    parser.add_argument("--names-timeout", type=float, default=60)
     parser.add_argument("--no-pipe-floor", action="store_true")
     args = parser.parse_args()
 
@@ -229,7 +231,7 @@ def main():
     print("bench: names on", file=sys.stderr)
     small_off = run([pacsift] + NAMES_OFF, args.small_capture)
     ports_ether = run([pacsift, "-noHostNames"], args.small_capture)
-    names_packets = count_packets_of(args.names_capture, tcpdump, args.work)
+    names_packets, names_ipv4 = count_packets_of(args.names_capture, tcpdump, args.work)
     names_off = run([pacsift] + NAMES_OFF, args.names_capture)
     names_out = os.path.join(args.work, "names-on.txt")
     names_on = run([pacsift], args.names_capture, names_out, timeout=args.names_timeout)
@@ -314,9 +316,11 @@ def main():
             % (names_packets, args.names_timeout, names_done,
                args.names_timeout / max(names_done, 1) * 1e3))
     else:
-        say("  %d packets, default mode (all names on): %.3f s vs %.3f s off: %+.2f ms/packet (status %d)"
-            % (names_packets, names_on.wall, names_off.wall,
-               (names_on.wall - names_off.wall) / names_packets * 1e3, names_on.status))
+        say("  %d packets (%d IPv4), default mode (all names on): %.3f s vs %.3f s off: %+.1f us/packet, "
+            "%+.1f us per IPv4 packet (status %d)"
+            % (names_packets, names_ipv4, names_on.wall, names_off.wall,
+               (names_on.wall - names_off.wall) / names_packets * 1e6,
+               (names_on.wall - names_off.wall) / max(names_ipv4, 1) * 1e6, names_on.status))
     report = "\n".join(out) + "\n"
     sys.stdout.write(report)
     with open(os.path.join(args.work, "results.txt"), "w") as f:
@@ -326,9 +330,9 @@ def main():
 def count_packets_of(capture, tcpdump, work):
     path = os.path.join(work, "count.txt")
     checked(tcpdump, capture, path)
-    count = count_packets(path)
+    counts = count_packets(path, ipv4=True)
     os.remove(path)
-    return count
+    return counts
 
 
 if __name__ == "__main__":
