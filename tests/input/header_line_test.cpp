@@ -69,6 +69,8 @@ TEST(NormEtherAddr, RewritesAddressesIntoSixUpperCasePairs) {
         {"a", "0A"},
         {"ab:c", "AB:0C"},
         {"", ""},
+        // Bytes beyond ASCII are not upper-cased.
+        {"\xe9\xe9:\xe9:2:3:4:5", "\xe9\xe9:0\xe9:02:03:04:05"},
     };
     for (const Case& c : cases) EXPECT_STREQ(normEtherAddr(c.text), c.canonical) << c.text;
 }
@@ -102,6 +104,17 @@ TEST_F(HeaderLine, PlainLayoutTypeNames) {
         EXPECT_EQ(state.etherType, c.etherType);
         EXPECT_EQ(state.linkLength, 0u);
     }
+}
+
+// The type token is read as a "%x" scan reads it, and such a scan takes a
+// leading 0x as part of the number.
+TEST_F(HeaderLine, PlainLayoutTypeWithHexPrefix) {
+    EXPECT_EQ(decode("12:00:00.500000 0:1:2:3:4:5 6:7:8:9:a:b 0x0806 60:\n"),
+              "TIME:\t12:00:00.500000\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=ARP\n");
+    EXPECT_EQ(state.etherType, 0x806);
+    EXPECT_EQ(decode("12:00:01.500000 0:1:2:3:4:5 6:7:8:9:a:b 0X8035 60:\n"),
+              "TIME:\t12:00:01.500000 (1.000000)\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=RARP\n");
+    EXPECT_EQ(state.etherType, 0x8035);
 }
 
 TEST_F(HeaderLine, ArrowLayoutTerse) {

@@ -79,8 +79,13 @@ TEST_F(HexReaders, FieldsSplitAcrossLines) {
         {"\tab\n\tcd\n", "short", 0xABCD},
         // A line with nothing after its offset field holds no digit and is passed over.
         {"\t0x0000:  45\n\t0x0010:\n\t00\n", "short", 0x4500},
+        // So is a line of blanks.
+        {"\t45\n\t   \n\t00\n", "short", 0x4500},
         // Digits that are no hex digits end the number; none at all give 0.
+        // A field is one number of all its digits, not bytes put together.
         {"\t12zz\n", "short", 0x12},
+        {"\t1z34\n", "short", 0x1},
+        {"\t1234z678\n", "long", 0x1234},
         {"\tzz\n", "byte", 0},
     };
     for (const Case& c : cases) {

@@ -72,6 +72,11 @@ TEST(TimeDelta, FirstPacketFixesTheFractionDigits) {
         {"12:00:00.25", " (2.5)"},
         {"12:00:03.1", " (0.6)"},
     });
+    // After six digits, a later .5 is 5 microseconds.
+    expectDeltas({
+        {"12:00:00.000000", ""},
+        {"12:00:01.5", " (1.000005)"},
+    });
     // After nine digits, later six-digit fractions count in nanoseconds.
     expectDeltas({
         {"12:00:00.000000000", ""},

@@ -10,6 +10,7 @@
 #include "common/program_end.h"
 #include "present/names.h"
 #include "support/fake_name_database.h"
+#include "support/run_binary.h"
 
 namespace {
 std::string captured;
@@ -255,5 +256,42 @@ TEST_F(Names, SuffixesShowTheNameOrUnknown) {
     EXPECT_EQ(output(), " (gateway)");
     etherSuffix("FF:FF:FF:FF:FF:FF");
     EXPECT_EQ(output(), " (<unknown>)");
+}
+// No lookup result is kept: every name on the display is asked for afresh,
+// and the verbose suffixes ask again for what the display texts already asked.
+TEST_F(Names, LookupsPerDecodedPacket) {
+    setOutputSink(writeToStandardOutput);
+    const std::string tcpPacket =
+        "12:00:00.000000 08:00:20:01:02:03 > 00:11:22:33:44:55, ethertype IPv4 (0x0800), length 54: x\n"
+        "\t0x0000:  4500 0028 0001 4000 4006 0000 0a00 0001\n"
+        "\t0x0010:  0a00 0002 0050 0401 0000 0001 0000 0000\n"
+        "\t0x0020:  5010 1000 0000 0000\n";
+    struct Case {
+        std::vector<std::string> args;
+        int hosts, services, ethers;
+    };
+    const Case cases[] = {
+        {{"-cooked"}, 2, 2, 2},
+        {{"-cooked", "-verbose"}, 4, 4, 4},
+        // The link addresses are looked up even when no link line is shown.
+        {{"-cooked", "-minHdrDecode"}, 2, 2, 2},
+        {{"-cooked", "-verbose", "-noHostNames"}, 0, 4, 4},
+        {{"-cooked", "-verbose", "-noPortNames"}, 4, 0, 4},
+        {{"-cooked", "-verbose", "-noEtherNames"}, 4, 4, 0},
+        {{"-cooked", "-verbose", "-noHostNames", "-noPortNames", "-noEtherNames"}, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::string words;
+        for (const std::string& word : c.args) words += word + " ";
+        SCOPED_TRACE(words);
+        fake_names::calls = {};
+        int status = -1;
+        decodeInProcess(c.args, tcpPacket, &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(fake_names::calls.gethostbyaddr, c.hosts);
+        EXPECT_EQ(fake_names::calls.getservbyport, c.services);
+        EXPECT_EQ(fake_names::calls.ether_ntohost, c.ethers);
+        EXPECT_EQ(fake_names::calls.ether_aton, c.ethers);
+    }
 }
 }  // namespace
