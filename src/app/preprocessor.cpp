@@ -47,9 +47,10 @@ void startPreprocessor(std::span<char* const> expression) {
 
 bool finishPreprocessor(bool endOfInput) {
     if (childPid == 0) return false;
-    // Cut short (an error, or our reader went away): end the child quietly
-    // before it finds its pipe closed and complains.
-    if (!endOfInput) kill(childPid, SIGTERM);
+    // Cut short (an error, or our reader went away): end the child before it
+    // finds its pipe closed and complains. tcpdump catches SIGTERM and may be
+    // blocked writing to us, so only SIGKILL ends it at once and quietly.
+    if (!endOfInput) kill(childPid, SIGKILL);
     int status = 0;
     while (waitpid(childPid, &status, 0) < 0) {
         if (errno != EINTR) {

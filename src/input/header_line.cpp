@@ -47,13 +47,17 @@ void copyBounded(char* into, size_t size, const char* text) {
     copyBounded(into, size, text, std::strlen(text));
 }
 
-// The leading hex digits of a text, as a "%x" scan reads them; false when the
-// text does not begin with one.
-bool leadingHex(const char* text, uint32_t& value) {
+// A text read as a "%x" scan reads it (an optional sign, an optional 0x, the
+// hex digits); false when it does not begin with a hexadecimal number.
+bool scanHex(const char* text, uint32_t& value) {
     value = 0;
+    bool negative = *text == '-';
+    if (*text == '+' || *text == '-') ++text;
+    auto digit = [](char c) { return hex_detail::digits.value[static_cast<unsigned char>(c)]; };
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && digit(text[2]) >= 0) text += 2;
     const char* start = text;
-    for (int digit; (digit = hex_detail::digits.value[static_cast<unsigned char>(*text)]) >= 0; ++text)
-        value = value * 16 + static_cast<uint32_t>(digit);
+    for (; digit(*text) >= 0; ++text) value = value * 16 + static_cast<uint32_t>(digit(*text));
+    if (negative) value = 0u - value;
     return text != start;
 }
 
@@ -92,7 +96,7 @@ void readEtherType(const char* line) {
 
 const char* typeNameOf(const char* text) {
     uint32_t value;
-    if (leadingHex(text, value)) {
+    if (scanHex(text, value)) {
         if (value == 0x800) return "IP";
         if (value == 0x8035) return "RARP";
         if (value == 0x806) return "ARP";
@@ -156,7 +160,7 @@ void decodeHeaderLine(const char* line) {
         readEtherType(line);
     } else {
         uint32_t value;
-        leadingHex(typeText, value);
+        scanHex(typeText, value);
         state.etherType = static_cast<int>(value);
     }
 
