@@ -1,0 +1,124 @@
+// Every sample savefile, in every display form, with and without -s: pacsift
+// must end normally and show exactly one "Packet N" per packet header line of
+// tcpdump's text. Some of the files were made to break decoders.
+//
+// tcpdump runs once per file for the reference text; one form (a different
+// one from file to file) runs the pacsift binary on the savefile through its
+// own tcpdump child, and the other forms decode that text with -cooked.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "support/run_binary.h"
+
+namespace {
+
+struct Capture {
+    std::string directory;   // "ethernet" or "no-ethernet"
+    std::string name;
+    size_t index;            // picks the form that goes through the child
+};
+
+std::vector<Capture> listCaptures(const std::string& directory) {
+    std::vector<Capture> captures;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(sharedCapture(directory), error))
+        if (entry.is_regular_file() && entry.path().extension() == ".pcap")
+            captures.push_back({directory, entry.path().filename().string(), 0});
+    std::sort(captures.begin(), captures.end(),
+              [](const Capture& a, const Capture& b) { return a.name < b.name; });
+    for (size_t i = 0; i < captures.size(); ++i) captures[i].index = i;
+    return captures;
+}
+
+// A packet header line: characters 2 and 5 are ':' and character 8 is '.'.
+size_t countHeaderLines(const std::string& text) {
+    size_t count = 0;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.size() > 8 && line[2] == ':' && line[5] == ':' && line[8] == '.') ++count;
+    return count;
+}
+
+const std::string kSep = "---------------------------------------------------------------------------";
+
+// Checks that the display holds the lines "Packet 1" .. "Packet expected", in
+// order, each right after a separator line, and that it ends with a separator.
+void expectPackets(const std::string& out, size_t expected) {
+    std::istringstream lines(out);
+    std::string line, previous;
+    size_t seen = 0;
+    bool numbering = true;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Packet ", 0) == 0 && line.find_first_not_of("0123456789", 7) == std::string::npos &&
+            line.size() > 7) {
+            ++seen;
+            if (line != "Packet " + std::to_string(seen) || previous != kSep) numbering = false;
+        }
+        previous = line;
+    }
+    EXPECT_EQ(seen, expected) << "\"Packet N\" lines";
+    EXPECT_TRUE(numbering) << "packet lines out of order or not after a separator";
+    if (expected > 0) {
+        EXPECT_EQ(out.substr(out.size() >= kSep.size() + 1 ? out.size() - kSep.size() - 1 : 0), kSep + "\n");
+    } else {
+        EXPECT_EQ(out, "");
+    }
+}
+
+class PacketCount : public ::testing::TestWithParam<Capture> {};
+
+TEST_P(PacketCount, EveryFormShowsEveryPacket) {
+    const Capture& capture = GetParam();
+    const std::string path = sharedCapture(capture.directory + "/" + capture.name);
+    RunResult reference = runCommand({"tcpdump", "-enx", "-s10240", "-r", path}, "");
+    ASSERT_EQ(reference.status, 0) << "tcpdump: " << reference.err;
+    const size_t packets = countHeaderLines(reference.out);
+
+    std::vector<std::string> base{"-noHostNames", "-noPortNames", "-noEtherNames"};
+    if (capture.directory == "no-ethernet") base.push_back("-pp");
+    const std::vector<std::vector<std::string>> forms = {
+        {}, {"-verbose"}, {"-minHdrDecode"}, {"-s"}, {"-s", "-verbose"}, {"-s", "-minHdrDecode"}};
+    for (size_t i = 0; i < forms.size(); ++i) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), forms[i].begin(), forms[i].end());
+        std::string words;
+        for (const std::string& word : forms[i]) words += " " + word;
+        const bool throughChild = i == capture.index % forms.size();
+        SCOPED_TRACE(capture.name + (words.empty() ? " (terse)" : words) +
+                     (throughChild ? ", through the tcpdump child" : ", cooked"));
+        if (throughChild) {
+            // timeout(1) ends a run that hangs (status 124).
+            std::vector<std::string> argv{"timeout", "60", PACSIFT_BIN};
+            argv.insert(argv.end(), args.begin(), args.end());
+            RunResult run = runCommand(argv, readFile(path));
+            EXPECT_EQ(run.status, 0) << run.err;   // 128 + n: ended by signal n
+            expectPackets(run.out, packets);
+        } else {
+            // The cooked forms run in this process: the same decoder, without
+            // the cost of starting the program five more times per file.
+            args.push_back("-cooked");
+            int status = -1;
+            std::string out = decodeInProcess(args, reference.out, &status);
+            EXPECT_EQ(status, 0);
+            expectPackets(out, packets);
+        }
+    }
+}
+
+std::string testName(const ::testing::TestParamInfo<Capture>& info) {
+    std::string name = info.param.name.substr(0, info.param.name.size() - 5);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ethernet, PacketCount, ::testing::ValuesIn(listCaptures("ethernet")), testName);
+INSTANTIATE_TEST_SUITE_P(NoEthernet, PacketCount, ::testing::ValuesIn(listCaptures("no-ethernet")), testName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PacketCount);
+
+}  // namespace
