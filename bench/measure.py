@@ -167,7 +167,7 @@ def main():
     parser.add_argument("--pacsift", required=True)
     parser.add_argument("--capture", required=True)
     parser.add_argument("--small-capture", required=True, help="2000 packets, for memory and names")
-    parser.add_argument("--names-capture", required=True, help="the packets decoded with host names on")
+    parser.add_argument("--names-capture", default="", help="the packets decoded with host names on")
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--tshark-runs", type=int, default=3)
@@ -231,15 +231,16 @@ def main():
     print("bench: names on", file=sys.stderr)
     small_off = run([pacsift] + NAMES_OFF, args.small_capture)
     ports_ether = run([pacsift, "-noHostNames"], args.small_capture)
-    names_packets, names_ipv4 = count_packets_of(args.names_capture, tcpdump, args.work)
-    names_off = run([pacsift] + NAMES_OFF, args.names_capture)
-    names_out = os.path.join(args.work, "names-on.txt")
-    names_on = run([pacsift], args.names_capture, names_out, timeout=args.names_timeout)
-    names_done = 0
-    with open(names_out, "rb") as f:
-        for line in f:
-            if line.startswith(b"Packet "):
-                names_done += 1
+    if args.names_capture:
+        names_packets, names_ipv4 = count_packets_of(args.names_capture, tcpdump, args.work)
+        names_off = run([pacsift] + NAMES_OFF, args.names_capture)
+        names_out = os.path.join(args.work, "names-on.txt")
+        names_on = run([pacsift], args.names_capture, names_out, timeout=args.names_timeout)
+        names_done = 0
+        with open(names_out, "rb") as f:
+            for line in f:
+                if line.startswith(b"Packet "):
+                    names_done += 1
     load_end = loadavg()
 
     # The table.
@@ -310,7 +311,9 @@ def main():
     say("names on (one run each, cost per packet over the same run with names off):")
     say("  %d packets, -noHostNames (services and Ethernet names on): %.3f s vs %.3f s off: %+.1f us/packet"
         % (small_packets, ports_ether.wall, small_off.wall, (ports_ether.wall - small_off.wall) / small_packets * 1e6))
-    if names_on.status is None:
+    if not args.names_capture:
+        say("  default mode (all names on): not run (--names-packets 0)")
+    elif names_on.status is None:
         say("  %d packets, default mode (all names on): cut short by the %.0f s timeout after %d packets "
             "(at least; output is buffered): at least %.1f ms/packet"
             % (names_packets, args.names_timeout, names_done,
