@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <unistd.h>
 
 #include "common/char_classes.h"
@@ -27,6 +28,10 @@ const char* memoryData = nullptr;
 size_t memoryLeft = 0;
 
 ssize_t readFromStandardInput(char* into, size_t capacity) {
+    // Show what is decoded so far before waiting for more input, so that a
+    // slow or live input is displayed as it comes rather than a block later.
+    pollfd input = {0, POLLIN, 0};
+    if (poll(&input, 1, 0) == 0) flushOutput();
     for (;;) {
         ssize_t got = read(0, into, capacity);
         if (got >= 0 || errno != EINTR) return got;
