@@ -314,6 +314,20 @@ TEST(IcmpDecode, ChargedBytesEndWhereTheSpuriousDataBegins) {
     }
 }
 
+// The charge is made whatever the datagram length says: a total length that
+// leaves only 4 ICMP bytes goes to -4 after a redirect's 8, so the data
+// display shows its label alone, and the bytes after the gateway are spurious.
+TEST(IcmpDecode, ChargeBeyondTheDatagramLeavesANegativeCount) {
+    const std::string input = ipFrame(icmpDatagram("0018", "0501 1f2e 0a00 00fe" + kWxyz));
+    EXPECT_EQ(decode({"-noLink", "-s"}, input),
+              packet(1) + terseIp(24) +
+                  "ICMP:\tredirect because route-wrong-for-host cksum=1F2E\n"
+                  "\tUse router 10.0.0.254 instead\n"
+                  "DATA:\t\n"
+                  "\t<*** Spurious data at end: \"5758595a\" ***>\n" +
+                  kSep);
+}
+
 // A quoted header length below 3 words announces less than the 10 bytes
 // already read: nothing more is skipped (4 + 4 + 10 + 4 = 22 bytes charged).
 // IHL 3 skips the 2 bytes beyond those 10 (24 bytes charged).
