@@ -232,6 +232,34 @@ TEST(Dispatch, IpInIpCarryingIpInIpOrOtherProtocols) {
     EXPECT_EQ(decode({"-minHdrDecode"}, ipFrame(outerHex("0030") + igmp)), packet(1) + kNoIpipDecode + kSep);
 }
 
+// The inner header is decoded as any IPv4 header: one that is not version 4
+// ends the packet after the outer header's lines.
+TEST(Dispatch, IpInIpWithAnInnerHeaderThatIsNotVersion4) {
+    const std::string input = ipFrame(outerHex("0030") + "6000 0000 0008 1140 0000 0000 0000 0000 0000 0000 0000 0001");
+    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + outerTerse(48) + "IP:\tnot v4\n" + kSep);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + "IP:\tnot v4\n" + kSep);
+}
+
+// The plain layout's type numbers choose the same routes as the arrow layout's.
+TEST(Dispatch, PlainLayoutTypeNumbersChooseTheRoute) {
+    const std::string arpBody = "0001 0800 0604 0001 0011 2233 4455 c0a8 0001 0000 0000 0000 c0a8 0002";
+    const std::string arpLines =
+        "hlen=6 plen=4 op=request\n"
+        "\tsender-MAC-addr=00:11:22:33:44:55 sender-IP-address=192.168.0.1\n"
+        "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=192.168.0.2\n";
+    const std::string input = "12:00:00.000000 0:11:22:33:44:55 ff:ff:ff:ff:ff:ff 0806 60:\n" + dataLines(arpBody) +
+                              "12:00:00.000000 0:11:22:33:44:55 ff:ff:ff:ff:ff:ff 8035 60:\n" + dataLines(arpBody) +
+                              "12:00:00.000000 0:11:22:33:44:55 66:77:88:99:aa:bb 0800 54:\n" + dataLines(kUdpHex);
+    EXPECT_EQ(decode({}, input),
+              packet(1) + "TIME:\t12:00:00.000000\nLINK:\t00:11:22:33:44:55 -> FF:FF:FF:FF:FF:FF type=ARP\n" +
+                  "ARP:\thtype=Ethernet ptype=IP " + arpLines + "\n" + packet(2) +
+                  "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:11:22:33:44:55 -> FF:FF:FF:FF:FF:FF type=RARP\n" +
+                  "RARP:\thtype=Ethernet ptype=IP " + "hlen=6 plen=4 op=response\n" + arpLines.substr(arpLines.find('\n') + 1) +
+                  "\n" + packet(3) +
+                  "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IP\n" +
+                  kUdpTerse + kSep);
+}
+
 // ---------------------------------------------------------------------------
 // -pp: every packet takes the IPv4 route, whatever its header line says.
 

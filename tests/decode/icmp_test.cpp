@@ -3,6 +3,8 @@
 // the data count, and the three display forms.
 
 #include <gtest/gtest.h>
+#include <netdb.h>
+#include <netinet/in.h>
 
 #include "decode/frame_text.h"
 #include "support/run_binary.h"
@@ -286,6 +288,26 @@ TEST(IcmpDecode, PortUnreachableQuotingTcpWithIhl15Charges72Bytes) {
                   "ICMP Data\n"
                   "\tWXYZ\n" +
                   kSep);
+}
+
+// With port names on, the quoted protocol picks the services entry: port 512
+// is commonly exec over TCP and biff over UDP. The expectation is looked up in
+// this machine's services database.
+TEST(IcmpDecode, PortNameLookedUpForTheQuotedProtocol) {
+    auto expected = [](const char* protocol) {
+        const servent* entry = getservbyport(htons(512), protocol);
+        return "\tPort " + std::string(entry != nullptr ? entry->s_name : "512") + " is unreachable\n";
+    };
+    const std::string udp = "4500 0030 0000 0000 4011 0000 0a00 0002 0a00 0001 3039 0200";
+    const std::string tcp = "4500 0030 0000 0000 4006 0000 0a00 0002 0a00 0001 3039 0200";
+    std::vector<std::string> args{"-cooked", "-noHostNames", "-noEtherNames", "-noLink"};
+    for (const auto& [quoted, protocol] : {std::pair{udp, "udp"}, std::pair{tcp, "tcp"}}) {
+        RunResult run = runPacsift(args, ipFrame(icmpDatagram("0038", "0303 1f2e 0000 0000" + quoted + kWxyz)));
+        EXPECT_EQ(run.out, packet(1) + terseIp(56) +
+                               "ICMP:\tdestination-unreachable because port-unreachable cksum=1F2E\n" +
+                               expected(protocol) + "DATA:\tWXYZ\n" + kSep)
+            << protocol;
+    }
 }
 
 // The datagram's length covers exactly the bytes charged, so the four bytes
