@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -11,13 +12,6 @@ namespace {
 // Address texts and their short-form display texts.
 char senderMac[18], senderIp[16], targetMac[18], targetIp[16];
 char senderMacName[256], senderIpName[256], targetMacName[256], targetIpName[256];
-
-void copyName(char* into, const char* name) {
-    size_t length = std::strlen(name);
-    if (length > 255) length = 255;
-    std::memcpy(into, name, length);
-    into[length] = '\0';
-}
 }  // namespace
 
 HexCursor decodeArp(HexCursor cursor) {
@@ -31,10 +25,10 @@ HexCursor decodeArp(HexCursor cursor) {
     std::memcpy(targetMac, getEtherAddr(cursor), sizeof targetMac);
     std::memcpy(targetIp, getIpAddr(cursor), sizeof targetIp);
 
-    copyName(senderMacName, etherHostName(senderMac, true));
-    copyName(targetMacName, etherHostName(targetMac, true));
-    copyName(senderIpName, hostName(senderIp, true));
-    copyName(targetIpName, hostName(targetIp, true));
+    copyBounded(senderMacName, etherHostName(senderMac, true));
+    copyBounded(targetMacName, etherHostName(targetMac, true));
+    copyBounded(senderIpName, hostName(senderIp, true));
+    copyBounded(targetIpName, hostName(targetIp, true));
 
     bool rarp = state.etherType == 0x8035;
     const char* kind = rarp ? "RARP" : "ARP";

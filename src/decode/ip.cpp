@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -10,14 +11,6 @@
 namespace {
 char srcAddrText[16];
 char dstAddrText[16];
-
-void copyHostText(char* into, const char* name) {
-    // Host names are at most 255 characters; the texts hold 256 bytes.
-    size_t length = std::strlen(name);
-    if (length > 255) length = 255;
-    std::memcpy(into, name, length);
-    into[length] = '\0';
-}
 }  // namespace
 
 const char* protoName(unsigned protocol) {
@@ -80,8 +73,8 @@ HexCursor decodeIp(HexCursor cursor) {
     bool dontFragment = flags & 0x4000;
     int fragmentOffset = flags & 0x1FFF;
 
-    copyHostText(state.srcHostText, hostName(srcAddrText, true));
-    copyHostText(state.dstHostText, hostName(dstAddrText, true));
+    copyBounded(state.srcHostText, hostName(srcAddrText, true));
+    copyBounded(state.dstHostText, hostName(dstAddrText, true));
 
     if (!options.noIp) {
         if (options.verbose) {

@@ -1,18 +1,13 @@
 #include "decode/tcp.h"
 
-#include <cstring>
 
+#include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "present/names.h"
 
 namespace {
-void copyPortText(char* into, const char* name) {
-    // portName never gives more than 32 characters.
-    std::strcpy(into, name);
-}
-
 const char* onOff(bool flag) { return flag ? "on, " : "off,"; }
 }  // namespace
 
@@ -31,8 +26,8 @@ HexCursor decodeTcp(HexCursor cursor) {
 
     char srcPortText[48];
     char dstPortText[48];
-    copyPortText(srcPortText, portName(sourcePort, "tcp", true));
-    copyPortText(dstPortText, portName(destinationPort, "tcp", true));
+    copyBounded(srcPortText, portName(sourcePort, "tcp", true));
+    copyBounded(dstPortText, portName(destinationPort, "tcp", true));
 
     bool urg = offsetAndFlags & 0x20, ack = offsetAndFlags & 0x10, psh = offsetAndFlags & 0x08;
     bool rst = offsetAndFlags & 0x04, syn = offsetAndFlags & 0x02, fin = offsetAndFlags & 0x01;

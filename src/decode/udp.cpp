@@ -1,7 +1,7 @@
 #include "decode/udp.h"
 
-#include <cstring>
 
+#include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -23,11 +23,10 @@ HexCursor decodeUdp(HexCursor cursor) {
     state.dataLeft = static_cast<int16_t>(state.dataLeft - 8);
     unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
 
-    // portName never gives more than 32 characters.
     char srcPortText[48];
     char dstPortText[48];
-    std::strcpy(srcPortText, portName(sourcePort, "udp", true));
-    std::strcpy(dstPortText, portName(destinationPort, "udp", true));
+    copyBounded(srcPortText, portName(sourcePort, "udp", true));
+    copyBounded(dstPortText, portName(destinationPort, "udp", true));
 
     if (options.minHdrDecode) {
         putFormat("%s.%s -> %s.%s over UDP\n", state.srcHostText, srcPortText, state.dstHostText, dstPortText);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/bounded_copy.h"
 #include "common/char_classes.h"
 #include "common/options.h"
 #include "common/output.h"
@@ -37,16 +38,6 @@ const char* takeToken(const char* p, char* item, size_t size) {
     return p;
 }
 
-void copyBounded(char* into, size_t size, const char* text, size_t length) {
-    if (length >= size) length = size - 1;
-    std::memcpy(into, text, length);
-    into[length] = '\0';
-}
-
-void copyBounded(char* into, size_t size, const char* text) {
-    copyBounded(into, size, text, std::strlen(text));
-}
-
 // A text read as a "%x" scan reads it (an optional sign, an optional 0x, the
 // hex digits); false when it does not begin with a hexadecimal number.
 bool scanHex(const char* text, uint32_t& value) {
@@ -74,7 +65,7 @@ unsigned leadingDecimal(const char* text) {
 void readEtherType(const char* line) {
     const char* phrase = std::strstr(line, "ethertype ");
     if (phrase == nullptr) {
-        copyBounded(typeText, sizeof typeText, "<unknown>");
+        copyBounded(typeText, "<unknown>");
         state.etherType = 0;
         return;
     }
@@ -164,10 +155,10 @@ void decodeHeaderLine(const char* line) {
         state.etherType = static_cast<int>(value);
     }
 
-    copyBounded(sourceToken, sizeof sourceToken, normEtherAddr(sourceToken));
-    copyBounded(sourceDisplay, sizeof sourceDisplay, etherHostName(sourceToken, true));
-    copyBounded(destinationToken, sizeof destinationToken, normEtherAddr(destinationToken));
-    copyBounded(destinationDisplay, sizeof destinationDisplay, etherHostName(destinationToken, true));
+    copyBounded(sourceToken, normEtherAddr(sourceToken));
+    copyBounded(sourceDisplay, etherHostName(sourceToken, true));
+    copyBounded(destinationToken, normEtherAddr(destinationToken));
+    copyBounded(destinationDisplay, etherHostName(destinationToken, true));
     if (options.noLink) return;
 
     const char* delta = timeDelta(timestampToken);
