@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 
 #include "decode/frame_text.h"
+#include "support/fake_names.h"
 #include "support/run_binary.h"
 
 namespace {
@@ -215,6 +216,30 @@ TEST(IcmpDecode, InformationLineInEveryForm) {
                   "\tUse router 10.0.0.254 instead\n"
                   "\tWXYZ\n" +
                   kSep);
+}
+
+// The router's name goes into a 256-byte text with "Use router " and
+// " instead": a name of 236 characters fits, one of 237 stops the program
+// before anything of the message is shown. The names come from a controlled
+// database (no dot in them, so nothing is cut off).
+TEST(IcmpDecode, RouterNameLimit) {
+    const std::string input = ipFrame(icmpDatagram("0020", "0501 1f2e 0a00 00fe" + kWxyz));
+    std::vector<std::string> args{"-cooked", "-noPortNames", "-noEtherNames", "-noLink"};
+
+    const std::string fits(236, 'r');
+    std::string fixture = writeNameFixture("host 10.0.0.254 " + fits + "\n");
+    RunResult shown = runPacsift(args, input, fakeNamesEnv(fixture));
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, packet(1) + terseIp(32) + "ICMP:\tredirect because route-wrong-for-host cksum=1F2E\n" +
+                             "\tUse router " + fits + " instead\n" + "DATA:\tWXYZ\n" + kSep);
+    std::remove(fixture.c_str());
+
+    fixture = writeNameFixture("host 10.0.0.254 " + std::string(237, 'r') + "\n");
+    RunResult stopped = runPacsift(args, input, fakeNamesEnv(fixture));
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err, "***Error: INFOBUF too small\n");
+    EXPECT_EQ(stopped.out, packet(1) + terseIp(32));
+    std::remove(fixture.c_str());
 }
 
 // ---------------------------------------------------------------------------
