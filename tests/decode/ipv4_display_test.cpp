@@ -214,7 +214,8 @@ TEST(Ipv4Display, ProtocolWithoutDecoder) {
     } cases[] = {{"07", "<unknown>"}, {"ff", "<unknown>"}, {"02", "IGMP"}, {"59", "OSPF"}};
     for (const Case& c : cases) {
         std::string frame =
-            ipFrame(std::string("4500 0030 1c46 4000 40") + c.protocolHex + " b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere, 62);
+            ipFrame(std::string("4500 0030 1c46 4000 40") + c.protocolHex + " b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere,
+                    62);
         const std::string noDecode = "\t<*** No decode support for encapsulated protocol ***>\n";
         EXPECT_EQ(runCooked({"-s"}, frame).out,
                   terseStart(1) + "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=48 id=1C46\n" +

@@ -141,9 +141,11 @@ TEST(WhoisCapture, TerseNarrowPageAndTrack) {
                                            "\t\n"
                                            "\n");
     // The SYN takes one sequence number; so does the FIN of packet 8.
-    EXPECT_NE(packetBlock(run.out, 1).find(" TCP:\tport 44188 -> 43 seq=2239453442 (expect=2239453443) ack=0000000000\n"),
+    EXPECT_NE(packetBlock(run.out, 1).find(" TCP:\tport 44188 -> 43 seq=2239453442 (expect=2239453443) "
+                                           "ack=0000000000\n"),
               std::string::npos);
-    EXPECT_NE(packetBlock(run.out, 8).find(" TCP:\tport 43 -> 44188 seq=0009920235 (expect=0009920236) ack=2239453456\n"),
+    EXPECT_NE(packetBlock(run.out, 8).find(" TCP:\tport 43 -> 44188 seq=0009920235 (expect=0009920236) "
+                                           "ack=2239453456\n"),
               std::string::npos);
 }
 
@@ -255,7 +257,8 @@ TEST(WhoisCapture, Verbose) {
 
 TEST(WhoisCapture, OneLine) {
     RunResult run = runWhois({"-minHdrDecode"});
-    EXPECT_EQ(packetBlock(run.out, 1), kSeparator + "Packet 1\n10.0.2.15.44188 -> 192.0.47.59.43 over TCP\n\t<No data>\n\n");
+    EXPECT_EQ(packetBlock(run.out, 1),
+              kSeparator + "Packet 1\n10.0.2.15.44188 -> 192.0.47.59.43 over TCP\n\t<No data>\n\n");
     EXPECT_EQ(packetBlock(run.out, 4),
               kSeparator + "Packet 4\n10.0.2.15.44188 -> 192.0.47.59.43 over TCP\n\texample.com.\n\t\n\n");
     EXPECT_EQ(packetBlock(run.out, 5), kSeparator +

@@ -1,0 +1,627 @@
+// Cross-check of header values against an independent decoder.
+//
+// tests/crosscheck/reference.txt holds, per savefile of
+// ../shared/captures/ethernet and per frame, the IPv4, TCP, UDP, ICMP and
+// ARP/RARP header values that tshark reports (written by make-references
+// beside this file). This test runs pacsift -verbose on every one of those
+// savefiles through the real tcpdump child, takes its verbose blocks apart
+// per "Packet N" and compares every value with the reference.
+//
+// Where pacsift shows something else on purpose, a frame (or one layer of
+// it) is left out by one of the rules of the Skip enum below; every rule
+// says why, and most also check what pacsift shows instead. The counts of
+// compared and skipped layers are printed at the end.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/run_binary.h"
+
+namespace {
+
+const std::string kSeparator =
+    "---------------------------------------------------------------------------\n";
+
+struct FrameRef {
+    int number = 0;
+    std::map<std::string, std::string> values;
+
+    bool has(const std::string& key) const { return values.count(key) != 0; }
+    const std::string& at(const std::string& key) const {
+        static const std::string none;
+        auto found = values.find(key);
+        return found == values.end() ? none : found->second;
+    }
+    long num(const std::string& key) const { return std::strtol(at(key).c_str(), nullptr, 0); }
+};
+
+struct FileRef {
+    std::string name;
+    int tcpdumpPackets = 0;
+    int tsharkFrames = 0;
+    std::vector<FrameRef> frames;
+};
+
+std::vector<FileRef> loadReference(const std::string& path) {
+    std::vector<FileRef> files;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream words(line);
+        std::string first;
+        words >> first;
+        if (first == "file") {
+            FileRef file;
+            std::string tcpdump, tshark;
+            words >> file.name >> tcpdump >> tshark;
+            file.tcpdumpPackets = std::atoi(tcpdump.c_str() + tcpdump.find('=') + 1);
+            file.tsharkFrames = std::atoi(tshark.c_str() + tshark.find('=') + 1);
+            files.push_back(file);
+            continue;
+        }
+        if (files.empty()) continue;
+        FrameRef frame;
+        frame.number = std::atoi(first.c_str());
+        std::string pair;
+        while (words >> pair) {
+            auto equals = pair.find('=');
+            if (equals != std::string::npos) frame.values[pair.substr(0, equals)] = pair.substr(equals + 1);
+        }
+        files.back().frames.push_back(frame);
+    }
+    return files;
+}
+
+// One verbose block of pacsift ("IP Header", "TCP Header", ...): its labelled
+// lines. A line without a label (the second TCP flags line) continues the
+// value of the line before it.
+struct Section {
+    std::string heading;
+    std::map<std::string, std::string> fields;
+    const std::string& at(const std::string& label) const {
+        static const std::string none = "<missing>";
+        auto found = fields.find(label);
+        return found == fields.end() ? none : found->second;
+    }
+};
+
+struct PacketView {
+    std::string timestamp;
+    std::vector<Section> sections;    // in display order; link lines not included
+    std::vector<std::string> notices; // "\t<..." lines outside the data display
+    const Section* find(const std::string& heading, int nth = 0) const {
+        for (const Section& section : sections)
+            if (section.heading == heading && nth-- == 0) return &section;
+        return nullptr;
+    }
+    bool hasNotice(const std::string& text) const {
+        for (const std::string& notice : notices)
+            if (notice.find(text) != std::string::npos) return true;
+        return false;
+    }
+};
+
+bool isHeading(const std::string& line) {
+    return line == "IP Header" || line == "TCP Header" || line == "UDP Header" || line == "ICMP Header" ||
+           line == "ARP Header" || line == "RARP Header";
+}
+
+// Splits pacsift's output into packets by "Packet N" and parses each up to
+// its data display (whose text is the packet's own and is not parsed).
+std::map<int, PacketView> parsePackets(const std::string& out) {
+    std::map<int, PacketView> packets;
+    std::istringstream in(out);
+    std::string line;
+    PacketView* current = nullptr;
+    Section* section = nullptr;
+    std::string lastLabel;
+    bool inData = false;
+    while (std::getline(in, line)) {
+        if (line == kSeparator.substr(0, kSeparator.size() - 1)) {
+            current = nullptr;
+            continue;
+        }
+        if (current == nullptr) {
+            if (line.rfind("Packet ", 0) == 0) {
+                current = &packets[std::atoi(line.c_str() + 7)];
+                section = nullptr;
+                inData = false;
+            }
+            continue;
+        }
+        if (inData) {
+            // The spurious-data line follows the data display.
+            if (line.rfind("\t<*** Spurious data at end:", 0) == 0) current->notices.push_back(line);
+            continue;
+        }
+        if (line.size() > 5 && line.compare(line.size() - 5, 5, " Data") == 0 && line[0] != '\t') {
+            inData = true;
+            continue;
+        }
+        if (line.rfind("\tTimestamp:", 0) == 0) {
+            std::string value = line.substr(line.find_first_not_of('\t', 11));
+            current->timestamp = value.substr(0, value.find(' '));
+            continue;
+        }
+        if (isHeading(line)) {
+            current->sections.push_back(Section{line, {}});
+            section = &current->sections.back();
+            lastLabel.clear();
+            continue;
+        }
+        if (line.rfind("\t<", 0) == 0) {
+            current->notices.push_back(line);
+            continue;
+        }
+        if (section == nullptr || line.empty() || line[0] != '\t') continue;
+        std::string text = line.substr(line.find_first_not_of('\t'));
+        std::string::size_type colon = text.find(":\t");
+        if (colon == std::string::npos) {
+            if (!lastLabel.empty()) section->fields[lastLabel] += " " + text;
+            continue;
+        }
+        lastLabel = text.substr(0, colon);
+        std::string::size_type value = text.find_first_not_of('\t', colon + 1);
+        section->fields[lastLabel] = value == std::string::npos ? "" : text.substr(value);
+    }
+    return packets;
+}
+
+// Numbers as pacsift shows them: the leading number of the value ("40 bytes
+// (data=0)" gives 40; "0x7E89" is hexadecimal; "0000001000" is decimal).
+long shownNumber(const std::string& text) {
+    if (text.rfind("0x", 0) == 0) return std::strtol(text.c_str() + 2, nullptr, 16);
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    return end == text.c_str() ? -1 : value;
+}
+
+// IPv4 protocol names of the "Encapsulated Protocol" line.
+std::string protocolName(long protocol) {
+    static const std::map<long, std::string> names = {
+        {0, "IP"},      {1, "ICMP"},    {2, "IGMP"},    {3, "GGP"},      {4, "IPENCAP"}, {5, "ST"},
+        {6, "TCP"},     {8, "EGP"},     {12, "PUP"},    {17, "UDP"},     {20, "HMP"},    {22, "XNSIDP"},
+        {27, "RDP"},    {29, "ISOTP4"}, {36, "XTP"},    {39, "IDPRCMTP"}, {46, "RSVP"},  {81, "VMTP"},
+        {89, "OSPF"},   {94, "IPIP"},   {98, "ENCAP"}};
+    auto found = names.find(protocol);
+    return found == names.end() ? "<unknown>" : found->second;
+}
+
+// The ICMP type text and reason ("" for none) that a type and code give.
+std::pair<std::string, std::string> icmpTexts(long type, long code) {
+    static const std::map<long, std::string> plain = {
+        {0, "echo-reply"},           {4, "source-quench"},        {8, "echo-request"},
+        {9, "router-advertisement"}, {10, "router-solicitation"}, {13, "timestamp-request"},
+        {14, "timestamp-reply"},     {15, "information-request"}, {16, "information-reply"},
+        {17, "address-mask-request"}, {18, "address-mask-reply"}};
+    static const char* const unreachable[16] = {
+        "network-unreachable",        "host-unreachable",           "protocol-unreachable",
+        "port-unreachable",           "frag-needed-but-DF-set",     "source-route-failed",
+        "destination-network-unknown", "destination-host-unknown",  "source-host-isolated",
+        "dest-net-admin-prohibited",  "dest-host-admin-prohibited", "network-unreachable-for-TOS",
+        "host-unreachable-for-TOS",   "trafffic-prohibited-by-filter", "host-precedence-violation",
+        "precedence-cutoff-in-effect"};
+    static const char* const redirect[4] = {"route-wrong-for-network", "route-wrong-for-host",
+                                            "route-wrong-for-TOS-and-net", "route-wrong-for-TOS-and-host"};
+    const std::string corrupt = "<*** CORRUPT ***>";
+    switch (type) {
+    case 3: return {"destination-unreachable", code < 16 ? unreachable[code] : corrupt};
+    case 5: return {"redirect", code < 4 ? redirect[code] : corrupt};
+    case 11:
+        return {"time-exceeded", code == 0 ? "TTL-reached-zero" : code == 1 ? "reassembly-timer-expired" : corrupt};
+    case 12:
+        return {"parameter-problem", code == 0 ? "IP-header-bad" : code == 1 ? "required-option-is-missing" : corrupt};
+    default: break;
+    }
+    auto found = plain.find(type);
+    if (found == plain.end()) return {"<unknown> (" + std::to_string(type) + ")", ""};
+    return {found->second, code == 0 ? "" : corrupt};
+}
+
+std::string upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Why a frame, or one layer of it, is not compared.
+enum class Skip {
+    // tcpdump and tshark count the frames of the file differently (tcpdump
+    // stops at or passes over a record it rejects, or prints a record whose
+    // time it cannot convert without a timestamp, which is no header line for
+    // pacsift): packet numbers and frame numbers do not pair up.
+    NumberingDiffers,
+    // tcpdump printed its own decode text as tab-led lines before the hex
+    // dump; pacsift takes those lines for data lines and decodes their
+    // characters as header bytes.
+    DecodeTextLines,
+    // tcpdump's hex dump holds the whole frame, Ethernet header included (as
+    // it does for a frame whose decoding it cut short with "[|proto]").
+    // pacsift reads the data lines as starting with the IPv4 or ARP header,
+    // and so decodes the Ethernet addresses as one.
+    LinkHeaderDumped,
+    // tshark stops at an IPv4 header whose header length is below 20, or
+    // whose total length (not 0) is below the header length, and reports no
+    // field after that; pacsift shows the header as it is. The fields tshark
+    // gives are compared, the rest of the frame is not.
+    IpHeaderInvalidForTshark,
+    // The capture holds fewer bytes than pacsift reads before it prints the
+    // layer: the next header line ends the packet first and the block is not
+    // shown (checked).
+    Truncated,
+    // A frame of type 0x0800 whose header has another version: tshark hands
+    // it to another decoder, pacsift shows its "Not an IPv4 datagram"
+    // message with that version (checked).
+    NotVersionFour,
+    // A fragment after the first: it holds no transport header, which tshark
+    // knows, while pacsift decodes the bytes after the IPv4 header as one.
+    LaterFragment,
+    // tshark found no header of the protocol that the IPv4 header names
+    // (a header length below 20 or a data offset below 5 stops it, for one).
+    NoTransportForTshark,
+    // The UDP length disagrees with the IPv4 length less the IPv4 header:
+    // pacsift shows "Packet length corrupt" and no UDP block (checked).
+    UdpLengthCorrupt,
+    // IP in IP: the inner IPv4 header and its transport, which pacsift shows
+    // as a second IP block and tshark as a second layer, are not compared
+    // (the outer header is).
+    IpInIpInner,
+    // Further IPv4 layers that tshark finds inside a frame whose outer
+    // layers are compared: the datagram an ICMP error quotes (pacsift reads
+    // only the port of a port-unreachable quote, and shows the rest as ICMP
+    // data) and tunnelled datagrams (GRE, UDP tunnels, IPv4 over IPv4 with
+    // protocol 4: data or no decoder for pacsift). Counted, not compared.
+    InnerLayers,
+    // ARP or RARP with address lengths other than 6 and 4, or not Ethernet
+    // and IPv4 addresses: pacsift always reads 6- and 4-byte addresses while
+    // tshark reads the announced lengths, so the addresses differ (the fixed
+    // fields are compared).
+    ArpOtherAddressSizes,
+};
+
+const char* skipName(Skip skip) {
+    switch (skip) {
+    case Skip::NumberingDiffers: return "numbering differs between tcpdump and tshark";
+    case Skip::DecodeTextLines: return "tcpdump decode text among the data lines";
+    case Skip::LinkHeaderDumped: return "tcpdump dumped the Ethernet header too";
+    case Skip::IpHeaderInvalidForTshark: return "tshark stops at an invalid IPv4 header";
+    case Skip::Truncated: return "not captured far enough for the block";
+    case Skip::NotVersionFour: return "IP version other than 4";
+    case Skip::LaterFragment: return "later fragment (no transport header)";
+    case Skip::NoTransportForTshark: return "tshark found no transport header";
+    case Skip::UdpLengthCorrupt: return "UDP length disagrees (Packet length corrupt)";
+    case Skip::IpInIpInner: return "IP in IP inner headers";
+    case Skip::InnerLayers: return "inner IPv4 layers (ICMP quotes, tunnels)";
+    case Skip::ArpOtherAddressSizes: return "ARP addresses of other sizes";
+    }
+    return "?";
+}
+
+struct Tally {
+    std::map<std::string, int> compared;                        // per protocol
+    std::map<std::string, std::map<std::string, int>> skipped;  // per protocol, per rule
+    // Mismatches by kind (protocol and field): how many, and a few examples.
+    std::map<std::string, std::pair<int, std::vector<std::string>>> mismatches;
+    int mismatchCount = 0;
+
+    void skip(const std::string& protocol, Skip rule) { ++skipped[protocol][skipName(rule)]; }
+    void fail(const std::string& where, const std::string& kind, const std::string& what) {
+        ++mismatchCount;
+        auto& [count, examples] = mismatches[kind];
+        ++count;
+        if (examples.size() < 3) examples.push_back(where + ": " + what);
+    }
+};
+
+class FrameCheck {
+public:
+    FrameCheck(Tally& tally, const std::string& file, const FrameRef& ref)
+        : tally_(tally), where_(file + " packet " + std::to_string(ref.number)), ref_(ref) {}
+
+    // Compare only the values that the reference has (else a missing one is a mismatch).
+    void presentOnly() { presentOnly_ = true; }
+
+    // A shown number against a reference number.
+    void number(const std::string& protocol, const Section& section, const std::string& label, const std::string& key) {
+        if (!ref_.has(key)) {
+            if (!presentOnly_) tally_.fail(where_, protocol + " " + label, "reference lacks " + key);
+            return;
+        }
+        long shown = shownNumber(section.at(label));
+        if (shown != ref_.num(key))
+            tally_.fail(where_, protocol + " " + label,
+                        "pacsift \"" + section.at(label) + "\", tshark " + key + "=" + ref_.at(key));
+    }
+    void text(const std::string& protocol, const std::string& label, const std::string& shown,
+              const std::string& expected, const std::string& key = "") {
+        if (presentOnly_ && !key.empty() && !ref_.has(key)) return;
+        if (shown != expected)
+            tally_.fail(where_, protocol + " " + label, "pacsift \"" + shown + "\", tshark gives \"" + expected + "\"");
+    }
+    void fail(const std::string& kind, const std::string& what) { tally_.fail(where_, kind, what); }
+
+private:
+    Tally& tally_;
+    std::string where_;
+    const FrameRef& ref_;
+    bool presentOnly_ = false;
+};
+
+
+// The datagram length pacsift works with: the total length field, or when
+// that is 0 the frame length less the Ethernet header, as a 16-bit number
+// like the field itself. tshark too takes the frame length for a field of 0
+// (BIG TCP), but without the 16-bit limit: an ip.len above 65535 stands for
+// a field of 0.
+long datagramLength(const FrameRef& ref) {
+    long field = ref.num("iplen");
+    if (field != 0 && field <= 0xFFFF) return field;
+    long frame = ref.num("len");
+    return (frame >= 14 ? frame - 14 : 0) & 0xFFFF;
+}
+
+void checkIp(Tally& tally, FrameCheck& check, const FrameRef& ref, const Section& ip) {
+    ++tally.compared["IPv4"];
+    check.number("IPv4", ip, "Header Length", "ihl");
+    check.number("IPv4", ip, "Service Type", "tos");
+    check.text("IPv4", "Datagram Length", ip.at("Datagram Length"), std::to_string(datagramLength(ref)) + " bytes",
+               "iplen");
+    check.number("IPv4", ip, "Identification", "id");
+    const std::string& flags = ip.at("Flags");
+    check.text("IPv4", "Flags", flags,
+               std::string("MF=") + (ref.num("mf") ? "on, " : "off,") + " DF=" + (ref.num("df") ? "on" : "off"), "mf");
+    check.number("IPv4", ip, "Fragment Offset", "frag");
+    check.number("IPv4", ip, "TTL", "ttl");
+    check.text("IPv4", "Encapsulated Protocol", ip.at("Encapsulated Protocol"), protocolName(ref.num("proto")),
+               "proto");
+    check.number("IPv4", ip, "Header Checksum", "ipck");
+    check.text("IPv4", "Source IP Address", ip.at("Source IP Address"), ref.at("src"), "src");
+    check.text("IPv4", "Destination IP Address", ip.at("Destination IP Address"), ref.at("dst"), "dst");
+}
+
+void checkTcp(Tally& tally, FrameCheck& check, const FrameRef& ref, const Section& tcp) {
+    ++tally.compared["TCP"];
+    check.number("TCP", tcp, "Source Port", "tsp");
+    check.number("TCP", tcp, "Destination Port", "tdp");
+    check.number("TCP", tcp, "Sequence Number", "seq");
+    check.number("TCP", tcp, "Acknowledgement Number", "ack");
+    check.number("TCP", tcp, "Header Length", "thl");
+    long bits = ref.num("tfl");
+    const std::string& flags = tcp.at("Flags");
+    auto onOff = [](bool on, bool last) { return std::string(on ? (last ? "on" : "on, ") : (last ? "off" : "off,")); };
+    check.text("TCP", "Flags", flags,
+               "URG=" + onOff(bits & 0x20, false) + " ACK=" + onOff(bits & 0x10, false) + " PSH=" +
+                   onOff(bits & 0x08, true) + " RST=" + onOff(bits & 0x04, false) + " SYN=" +
+                   onOff(bits & 0x02, false) + " FIN=" + onOff(bits & 0x01, true));
+    check.number("TCP", tcp, "Window Advertisement", "win");
+    check.number("TCP", tcp, "Checksum", "tck");
+    check.number("TCP", tcp, "Urgent Pointer", "urg");
+}
+
+void checkUdp(Tally& tally, FrameCheck& check, const Section& udp) {
+    ++tally.compared["UDP"];
+    check.number("UDP", udp, "Source Port", "usp");
+    check.number("UDP", udp, "Destination Port", "udp");
+    check.number("UDP", udp, "Datagram Length", "ulen");
+    check.number("UDP", udp, "Checksum", "uck");
+}
+
+void checkIcmp(Tally& tally, FrameCheck& check, const FrameRef& ref, const Section& icmp) {
+    ++tally.compared["ICMP"];
+    auto [type, reason] = icmpTexts(ref.num("it"), ref.num("ic"));
+    check.text("ICMP", "Type", icmp.at("Type"), type);
+    check.text("ICMP", "Because", icmp.fields.count("Because") ? icmp.at("Because") : "", reason);
+    check.number("ICMP", icmp, "Checksum", "ick");
+}
+
+void checkArp(Tally& tally, FrameCheck& check, const FrameRef& ref, const Section& arp, bool rarp) {
+    ++tally.compared[rarp ? "RARP" : "ARP"];
+    const std::string protocol = rarp ? "RARP" : "ARP";
+    check.text(protocol, "Hardware Type", arp.at("Hardware Type"), ref.num("ahw") == 1 ? "Ethernet" : "<unknown>");
+    check.text(protocol, "Protocol Type", arp.at("Protocol Type"), ref.num("apr") == 0x0800 ? "IP" : "<unknown>");
+    check.number(protocol, arp, "Hardware Address Length", "ahs");
+    check.number(protocol, arp, "Protocol Address Length", "aps");
+    // The operation shows only as request (1 for ARP, 3 for RARP) or response.
+    long request = rarp ? 3 : 1;
+    check.text(protocol, "Operation", arp.at("Operation"),
+               protocol + (ref.num("aop") == request ? " request" : " response"));
+    if (ref.num("ahs") != 6 || ref.num("aps") != 4 || !ref.has("ash") || !ref.has("asi") || !ref.has("ath") ||
+        !ref.has("ati")) {
+        tally.skip(protocol + " addresses", Skip::ArpOtherAddressSizes);
+        return;
+    }
+    check.text(protocol, "Sender Hardware Address", arp.at("Sender Hardware Address"), upper(ref.at("ash")));
+    check.text(protocol, "Sender IP Address", arp.at("Sender IP Address"), ref.at("asi"));
+    check.text(protocol, "Target Hardware Address", arp.at("Target Hardware Address"), upper(ref.at("ath")));
+    check.text(protocol, "Target IP Address", arp.at("Target IP Address"), ref.at("ati"));
+}
+
+// The layers of one IPv4 frame.
+void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    // What pacsift sees of the frame: the bytes of tcpdump's dump.
+    long captured = ref.num("dump");
+    const Section* ip = view.find("IP Header");
+    if (ref.at("ipv") != "4") {
+        tally.skip("IPv4", Skip::NotVersionFour);
+        std::string message = "<Not an IPv4 datagram (ver=" + ref.at("ipv") + ")>";
+        if ((ip != nullptr && !ip->fields.empty()) || !view.hasNotice(message))
+            check.fail("IPv4 version", "no \"Not an IPv4 datagram\" message for version " + ref.at("ipv"));
+        return;
+    }
+    // pacsift reads the 20 fixed bytes before it shows the IP block.
+    if (captured < 20) {
+        tally.skip("IPv4", Skip::Truncated);
+        if (ip != nullptr)
+            check.fail("IPv4 block", "IP block shown for a frame of " + std::to_string(captured) + " IP bytes");
+        return;
+    }
+    if (ip == nullptr) return check.fail("IPv4 block", "no IP block");
+    if (ref.num("ihl") < 20 || (ref.num("iplen") != 0 && ref.num("iplen") < ref.num("ihl"))) {
+        tally.skip("IPv4", Skip::IpHeaderInvalidForTshark);
+        check.presentOnly();
+        checkIp(tally, check, ref, *ip);
+        return;
+    }
+    checkIp(tally, check, ref, *ip);
+
+    long protocol = ref.num("proto");
+    if (protocol != 94 && ref.num("ipn") > 1) tally.skip("IPv4", Skip::InnerLayers);
+    const char* name = protocol == 6 ? "TCP" : protocol == 17 ? "UDP" : protocol == 1 ? "ICMP" : nullptr;
+    if (protocol == 94) {
+        tally.skip("IPv4", Skip::IpInIpInner);
+        return;
+    }
+    if (name == nullptr) {
+        if (!view.hasNotice("<*** No decode support for encapsulated protocol ***>"))
+            check.fail("IPv4 no-decode line", "no no-decode line for protocol " + std::to_string(protocol));
+        return;
+    }
+    const Section* layer = view.find(std::string(name) + " Header");
+    if (ref.num("frag") != 0) {
+        tally.skip(name, Skip::LaterFragment);
+        return;
+    }
+    const char* firstKey = protocol == 6 ? "tsp" : protocol == 17 ? "usp" : "it";
+    if (!ref.has(firstKey)) {
+        tally.skip(name, Skip::NoTransportForTshark);
+        return;
+    }
+    // What pacsift reads before it prints the layer: the IPv4 header (at
+    // least its 20 fixed bytes), then 20 (TCP), 8 (UDP) or the ICMP fields.
+    long ipBytes = ref.num("ihl") > 20 ? ref.num("ihl") : 20;
+    long need = protocol == 6 ? 20 : protocol == 17 ? 8 : 4;
+    if (protocol == 1) {
+        long type = ref.num("it"), code = ref.num("ic");
+        if (type == 5 || (type == 3 && code == 4)) need = 8;
+        // Port unreachable: 4 unused bytes, the quoted header (10 bytes at
+        // least, more by its header length) and its two ports.
+        if (type == 3 && code == 3) need = 4 + 4 + 10 + 4;
+    }
+    if (captured < ipBytes + need) {
+        tally.skip(name, Skip::Truncated);
+        if (layer != nullptr)
+            check.fail(std::string(name) + " block", std::string(name) + " block shown for a frame cut inside it");
+        return;
+    }
+    if (protocol == 17) {
+        auto left = static_cast<int16_t>(datagramLength(ref) - ref.num("ihl"));
+        if (left != ref.num("ulen")) {
+            tally.skip(name, Skip::UdpLengthCorrupt);
+            if (layer != nullptr || !view.hasNotice("<*** Packet length corrupt ***>"))
+                check.fail("UDP length check", "UDP length " + ref.at("ulen") + " against " + std::to_string(left) +
+                           " IP data bytes: no \"Packet length corrupt\" alone");
+            return;
+        }
+    }
+    if (layer == nullptr) {
+        // Port unreachable quoting a header longer than 20 bytes may still be cut.
+        if (protocol == 1 && ref.num("it") == 3 && ref.num("ic") == 3) {
+            tally.skip(name, Skip::Truncated);
+            return;
+        }
+        return check.fail(std::string(name) + " block", std::string("no ") + name + " block");
+    }
+    if (protocol == 6) checkTcp(tally, check, ref, *layer);
+    if (protocol == 17) checkUdp(tally, check, *layer);
+    if (protocol == 1) checkIcmp(tally, check, ref, *layer);
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+TEST(CrossCheck, HeaderValuesAgreeWithTshark) {
+    std::vector<FileRef> files = loadReference(std::string(PACSIFT_SOURCE_DIR) + "/tests/crosscheck/reference.txt");
+    ASSERT_FALSE(files.empty()) << "no reference; run tests/crosscheck/make-references";
+    if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
+
+    Tally tally;
+    for (const FileRef& file : files) {
+        auto protocol = [](const FrameRef& ref) {
+            return ref.at("et") == "0800" ? "IPv4" : ref.at("et") == "0806" ? "ARP" : "RARP";
+        };
+        if (file.tcpdumpPackets != file.tsharkFrames) {
+            for (const FrameRef& ref : file.frames) tally.skip(protocol(ref), Skip::NumberingDiffers);
+            continue;
+        }
+        std::string path = sharedCapture("ethernet/" + file.name);
+        RunResult run = runPacsiftOnFile({"-verbose", "-noHostNames", "-noPortNames", "-noEtherNames", "-s"}, path,
+                                         {"TZ=UTC", "LC_CTYPE=C"});
+        if (run.status != 0)
+            tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
+        std::map<int, PacketView> packets = parsePackets(run.out);
+        // pacsift numbers the header lines that tcpdump prints.
+        if (static_cast<int>(packets.size()) != file.tcpdumpPackets ||
+            (!packets.empty() && packets.rbegin()->first != file.tcpdumpPackets))
+            tally.fail(file.name, "packet count",
+                       "pacsift shows " + std::to_string(packets.size()) + " packets, tcpdump printed " +
+                           std::to_string(file.tcpdumpPackets) + " header lines");
+
+        for (const FrameRef& ref : file.frames) {
+            auto found = packets.find(ref.number);
+            if (found == packets.end()) {
+                tally.fail(file.name, "packet count", "no packet " + std::to_string(ref.number));
+                continue;
+            }
+            const PacketView& view = found->second;
+            FrameCheck check(tally, file.name, ref);
+            // Packet N and frame N must be the same frame.
+            check.text("frame", "Timestamp", view.timestamp, ref.at("t"));
+            if (ref.has("txt")) {
+                tally.skip(protocol(ref), Skip::DecodeTextLines);
+                continue;
+            }
+            if (ref.has("link")) {
+                tally.skip(protocol(ref), Skip::LinkHeaderDumped);
+                continue;
+            }
+            if (ref.at("et") == "0800") {
+                checkIpv4Frame(tally, check, ref, view);
+                continue;
+            }
+            bool rarp = ref.at("et") == "8035";
+            const Section* arp = view.find(rarp ? "RARP Header" : "ARP Header");
+            if (ref.num("dump") < 28) {
+                tally.skip(protocol(ref), Skip::Truncated);
+                if (arp != nullptr) check.fail("ARP block", "ARP block shown for a frame cut inside it");
+                continue;
+            }
+            if (arp == nullptr) {
+                check.fail("ARP block", "no ARP/RARP block");
+                continue;
+            }
+            checkArp(tally, check, ref, *arp, rarp);
+        }
+    }
+
+    std::cout << "Cross-check against tshark, " << files.size() << " savefiles:\n";
+    for (const auto& [protocol, count] : tally.compared)
+        std::cout << "  compared " << protocol << ": " << count << "\n";
+    for (const auto& [protocol, rules] : tally.skipped)
+        for (const auto& [rule, count] : rules)
+            std::cout << "  skipped " << protocol << " (" << rule << "): " << count << "\n";
+    std::ostringstream report;
+    for (const auto& [kind, found] : tally.mismatches) {
+        report << "\n  " << kind << ": " << found.first << " mismatches, for instance";
+        for (const std::string& example : found.second) report << "\n    " << example;
+    }
+    EXPECT_EQ(tally.mismatchCount, 0) << "mismatches by kind:" << report.str();
+    EXPECT_GT(tally.compared["TCP"], 0);
+    EXPECT_GT(tally.compared["UDP"], 0);
+    EXPECT_GT(tally.compared["ICMP"], 0);
+    EXPECT_GT(tally.compared["ARP"], 0);
+}
