@@ -116,6 +116,17 @@ TEST(Ipv4Display, HeaderLengthSixteen) {
     EXPECT_EQ(runCooked({"-s", "-verbose"}, frame).out.find("<Options not displayed>"), std::string::npos);
 }
 
+// Header length 0 (first byte 0x40): all of the datagram length is charged
+// to the data, and the TCP header still follows the 20 bytes read.
+TEST(Ipv4Display, HeaderLengthZero) {
+    std::string frame = ipFrame("4000 001c 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere, 62);
+    EXPECT_EQ(runCooked({"-s"}, frame).out,
+              terseStart(1) +
+                  "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=0 TOS=00 dgramlen=28 id=1C46\n"
+                  "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n" +
+                  terseTcp("8") + "DATA:\thi there\n" + kSeparator);
+}
+
 // Total length 0: the frame length of the header line less 14 stands in.
 TEST(Ipv4Display, TotalLengthZeroTakesFrameLength) {
     std::string bytes =

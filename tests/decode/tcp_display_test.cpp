@@ -190,6 +190,19 @@ TEST(TcpDisplay, DataOffsetFour) {
               oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there!!!!\n" + kSeparator);
 }
 
+// Data offset 0: a header length of 0, nothing charged and nothing skipped.
+TEST(TcpDisplay, DataOffsetZero) {
+    std::string frame = ipFrame(ipv4(28) + tcp(0x01020304, 0x0018) + kHiThere, 42);
+    RunResult run = runCooked({"-s"}, frame);
+    EXPECT_EQ(run.out, terseStart(1) +
+                           "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=28 id=1C46\n"
+                           "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n"
+                           " TCP:\tport 1234 -> 80 seq=0016909060 ack=0168496141\n"
+                           "\thlen=0 (data=8) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\n"
+                           "DATA:\thi there\n" +
+                           kSeparator);
+}
+
 struct TrackCase {
     const char* name;
     unsigned long sequence;
