@@ -11,49 +11,20 @@
 #include <vector>
 
 #include "support/run_binary.h"
+#include "support/tcpdump_text.h"
 
 namespace frame_text {
 
-inline const std::string kSep =
-    "---------------------------------------------------------------------------\n";
-
-// Hex digits (blanks ignored) as tcpdump's data lines: "\t0x0010:  4500 0054 ...",
-// 16 bytes a line in groups of two bytes.
-inline std::string dataLines(std::string_view hex) {
-    std::string digits;
-    for (char c : hex)
-        if (c != ' ' && c != '\n' && c != '\t') digits += c;
-    std::string out;
-    for (size_t start = 0; start < digits.size(); start += 32) {
-        char offset[24];
-        std::snprintf(offset, sizeof offset, "\t0x%04zx:  ", start / 2);
-        out += offset;
-        std::string_view line = std::string_view(digits).substr(start, 32);
-        for (size_t i = 0; i < line.size(); i += 4) {
-            if (i != 0) out += ' ';
-            out += line.substr(i, 4);
-        }
-        out += '\n';
-    }
-    return out;
-}
+// The data-line layout and text helpers are tcpdump_text's.
+inline const std::string& kSep = tcpdump_text::kSeparator;
+using tcpdump_text::dataLines;
+using tcpdump_text::textHex;
 
 inline size_t byteCount(std::string_view hex) {
     size_t digits = 0;
     for (char c : hex)
         if (c != ' ' && c != '\n' && c != '\t') ++digits;
     return digits / 2;
-}
-
-// The bytes of a text as hex ("hi" gives "6869").
-inline std::string textHex(std::string_view text) {
-    std::string out;
-    for (unsigned char c : text) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", c);
-        out += pair;
-    }
-    return out;
 }
 
 // A tcpdump 4.99 header line (arrow layout) for a frame 00:11:22:33:44:55 ->
