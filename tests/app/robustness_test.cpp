@@ -179,15 +179,14 @@ struct Started {
     int errRead = -1;
 };
 
-Started start(const std::vector<std::string>& args, const std::string& stdinPath, int stdoutFd) {
+Started start(const std::vector<std::string>& args, int stdinFd, int stdoutFd) {
     // Close-on-exec everywhere: the child keeps only 0, 1 and 2, so that
     // closing the test's end of a pipe really leaves it without a reader.
     int errPipe[2];
     if (pipe2(errPipe, O_CLOEXEC) != 0) return {};
-    int in = open(stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
     pid_t pid = fork();
     if (pid == 0) {
-        dup2(in, 0);
+        dup2(stdinFd, 0);
         dup2(stdoutFd, 1);
         dup2(errPipe[1], 2);
         // As a shell starts a pipeline: default SIGPIPE, times in UTC.
@@ -201,9 +200,15 @@ Started start(const std::vector<std::string>& args, const std::string& stdinPath
         execv(argv[0], argv.data());
         _exit(127);
     }
-    close(in);
     close(errPipe[1]);
     return {pid, errPipe[0]};
+}
+
+Started start(const std::vector<std::string>& args, const std::string& stdinPath, int stdoutFd) {
+    int in = open(stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
+    Started run = start(args, in, stdoutFd);
+    close(in);
+    return run;
 }
 
 struct Ended {
@@ -443,6 +448,35 @@ std::string benchCapture(int packets) {
     return path;
 }
 
+// Peak resident memory of pacsift alone decoding the savefile's text:
+// tcpdump runs beside it (not as its child, whose own tables grow with the
+// addresses it has seen and would count in pacsift's figure) and feeds it
+// through a pipe.
+long pacsiftPeakKb(const std::string& savefilePath, int stdoutFd, Ended* ended) {
+    int text[2];
+    if (pipe2(text, O_CLOEXEC) != 0) return -1;
+    int in = open(savefilePath.c_str(), O_RDONLY | O_CLOEXEC);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    pid_t tcpdump = fork();
+    if (tcpdump == 0) {
+        dup2(in, 0);
+        dup2(text[1], 1);
+        dup2(null, 2);
+        execlp("tcpdump", "tcpdump", "-enx", "-s10240", "-r-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(in);
+    close(null);
+    close(text[1]);
+    Started run = start(withNoNames({"-cooked"}), text[0], stdoutFd);
+    close(text[0]);
+    *ended = finish(run);
+    int status = 0;
+    waitpid(tcpdump, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ended->status = -2;
+    return ended->maxRssKb;
+}
+
 // Peak memory does not grow with the length of the capture: the decoder holds
 // one line at a time and allocates nothing per packet.
 TEST(RobustnessSlow, PeakMemoryIsFlatOver200000Packets) {
@@ -451,16 +485,23 @@ TEST(RobustnessSlow, PeakMemoryIsFlatOver200000Packets) {
     if (small.empty() || large.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
     int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     ASSERT_GE(null, 0);
-    Ended smallRun = runToDescriptor(kNoNames, small, null);
-    Ended largeRun = runToDescriptor(kNoNames, large, null);
+    Ended smallRun, largeRun;
+    long smallKb = pacsiftPeakKb(small, null, &smallRun);
+    long largeKb = pacsiftPeakKb(large, null, &largeRun);
+    // The same through the tcpdump child, as users run it: shown, not judged.
+    Ended smallChild = runToDescriptor(kNoNames, small, null);
+    Ended largeChild = runToDescriptor(kNoNames, large, null);
     close(null);
     EXPECT_EQ(smallRun.status, 0) << smallRun.err;
     EXPECT_EQ(largeRun.status, 0) << largeRun.err;
-    std::printf("peak RSS: %ld KiB for 2000 packets, %ld KiB for 200000 packets\n", smallRun.maxRssKb,
-                largeRun.maxRssKb);
-    RecordProperty("peak_rss_kib_2000", std::to_string(smallRun.maxRssKb));
-    RecordProperty("peak_rss_kib_200000", std::to_string(largeRun.maxRssKb));
-    EXPECT_LE(largeRun.maxRssKb * 10, smallRun.maxRssKb * 11);
+    EXPECT_EQ(smallChild.status, 0) << smallChild.err;
+    EXPECT_EQ(largeChild.status, 0) << largeChild.err;
+    std::printf("peak RSS of pacsift: %ld KiB for 2000 packets, %ld KiB for 200000 packets\n", smallKb, largeKb);
+    std::printf("with its tcpdump child: %ld KiB and %ld KiB\n", smallChild.maxRssKb, largeChild.maxRssKb);
+    RecordProperty("peak_rss_kib_2000", std::to_string(smallKb));
+    RecordProperty("peak_rss_kib_200000", std::to_string(largeKb));
+    EXPECT_GT(smallKb, 0);
+    EXPECT_LE(largeKb * 10, smallKb * 11);
 }
 
 }  // namespace
