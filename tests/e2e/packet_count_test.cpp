@@ -22,6 +22,9 @@ struct Capture {
     size_t index;            // picks the form that goes through the child
 };
 
+// Test logs name the savefile rather than dumping the parameter's bytes.
+void PrintTo(const Capture& capture, std::ostream* out) { *out << capture.directory << "/" << capture.name; }
+
 std::vector<Capture> listCaptures(const std::string& directory) {
     std::vector<Capture> captures;
     std::error_code error;
