@@ -78,7 +78,7 @@ struct hostent* fakeGethostbyaddr(const void* addr, socklen_t length, int family
             break;
         }
         default:
-            // Conversion specifications must come out as text, never be obeyed.
+            // Format directives in a name must come out as text, never be obeyed.
             std::snprintf(hostNameText, sizeof hostNameText, "%s", b[2] % 2 ? "%s%n%x.%s" : "");
             break;
     }
