@@ -9,13 +9,6 @@
 namespace {
 using namespace frame_text;
 
-std::string decode(const std::vector<std::string>& more, const std::string& input) {
-    RunResult run = runPacsift(cookedArgs(more), input);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    return run.out;
-}
-
 const std::string kBroadcast = "FF:FF:FF:FF:FF:FF";
 
 // 00:11:22:33:44:55 (192.168.0.1) asks for 192.168.0.2.

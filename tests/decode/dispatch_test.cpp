@@ -10,13 +10,6 @@
 namespace {
 using namespace frame_text;
 
-std::string decode(const std::vector<std::string>& more, const std::string& input) {
-    RunResult run = runPacsift(cookedArgs(more), input);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    return run.out;
-}
-
 const std::string kNoDecode = "\t<*** No decode support for encapsulated protocol ***>\n";
 const std::string kNoIpipDecode = "\t<*** No decode support for encap protocol in IPIP packet ***>\n";
 

@@ -5,6 +5,8 @@
 // are stated as hex by the tests themselves; the expected displays are
 // spelled out in the tests, these helpers only glue the lines together.
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -56,6 +58,15 @@ inline std::vector<std::string> cookedArgs(const std::vector<std::string>& more 
     std::vector<std::string> args{"-cooked", "-noHostNames", "-noPortNames", "-noEtherNames"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
+}
+
+// The display of cooked text with these options added, names off; the run
+// must succeed without a word on standard error.
+inline std::string decode(const std::vector<std::string>& more, const std::string& input) {
+    RunResult run = runPacsift(cookedArgs(more), input);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    return run.out;
 }
 
 // Separator and packet number line.

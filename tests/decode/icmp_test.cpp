@@ -24,13 +24,6 @@ std::string terseIp(int datagramLength) {
            " id=0001\n\tMF/DF=0/0 frag=0 TTL=64 proto=ICMP cksum=BEEF\n";
 }
 
-std::string decode(const std::vector<std::string>& more, const std::string& input) {
-    RunResult run = runPacsift(cookedArgs(more), input);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    return run.out;
-}
-
 const std::string kWxyz = "5758595a";   // the four bytes "WXYZ"
 
 // ---------------------------------------------------------------------------

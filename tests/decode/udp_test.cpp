@@ -39,13 +39,6 @@ std::string verboseIp(int datagramLength) {
            "\tDestination IP Address:\t\t10.0.0.2\n";
 }
 
-std::string decode(const std::vector<std::string>& more, const std::string& input) {
-    RunResult run = runPacsift(cookedArgs(more), input);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    return run.out;
-}
-
 // 1024 -> 53, length 20, checksum 0xcafe, then the 12 bytes "hello world!".
 const std::string kHelloDatagram = ipHex("0028") + "0400 0035 0014 cafe" + textHex("hello world!");
 
