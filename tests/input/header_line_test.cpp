@@ -10,14 +10,9 @@
 #include "input/header_line.h"
 #include "present/names.h"
 #include "support/fake_name_database.h"
+#include "support/run_binary.h"
 
 namespace {
-std::string captured;
-int captureOutput(const char* data, size_t length) {
-    captured.append(data, length);
-    return 0;
-}
-
 class HeaderLine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,7 +21,7 @@ protected:
         resetDecoderState();
         fake_names::install();
         fake_names::ethers = {{"08:00:20:01:02:03", "gateway"}, {"00:11:22:33:44:55", "sun.example.com"}};
-        captured.clear();
+        capturedOutput.clear();
         setOutputSink(captureOutput);
     }
     void TearDown() override {
@@ -40,8 +35,8 @@ protected:
         ++state.pktCount;
         decodeHeaderLine(line.c_str());
         flushOutput();
-        std::string text = captured;
-        captured.clear();
+        std::string text = capturedOutput;
+        capturedOutput.clear();
         return text;
     }
 };
@@ -262,8 +257,8 @@ TEST_F(HeaderLine, BadlyFormattedAddressEndsTheProgramEvenUnderNoLink) {
             EXPECT_EQ(status, 1);
             EXPECT_EQ(testing::internal::GetCapturedStderr(), "***Error: Badly formatted Ethernet address\n");
             // Nothing of the packet's link lines was printed.
-            EXPECT_EQ(captured, "");
-            captured.clear();
+            EXPECT_EQ(capturedOutput, "");
+            capturedOutput.clear();
         }
     }
     // With -noEtherNames as well the line passes silently.

@@ -11,22 +11,17 @@
 #include "common/program_end.h"
 #include "input/hex_readers.h"
 #include "input/line_reader.h"
+#include "support/run_binary.h"
 
 namespace {
 const std::string kSeparator(75, '-');
-
-std::string captured;
-int captureOutput(const char* data, size_t length) {
-    captured.append(data, length);
-    return 0;
-}
 
 class HexReaders : public ::testing::Test {
 protected:
     void SetUp() override {
         options = Options{};
         resetDecoderState();
-        captured.clear();
+        capturedOutput.clear();
         setOutputSink(captureOutput);
     }
     void TearDown() override { setOutputSink(writeToStandardOutput); }
@@ -45,7 +40,7 @@ protected:
     // What the readers wrote to standard output so far.
     std::string output() {
         flushOutput();
-        return captured;
+        return capturedOutput;
     }
 
     std::string input;
@@ -179,7 +174,7 @@ TEST_F(HexReaders, EndOfInputInsideAFieldEndsTheProgramWithStatusZero) {
     const char* inputs[] = {"\t4\n", "\t450000\n", "\tc0a801\n"};
     for (const char* text : inputs) {
         SCOPED_TRACE(text);
-        captured.clear();
+        capturedOutput.clear();
         HexCursor cursor = start(text);
         try {
             if (std::string(text) == "\tc0a801\n")

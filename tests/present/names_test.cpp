@@ -13,12 +13,6 @@
 #include "support/run_binary.h"
 
 namespace {
-std::string captured;
-int captureOutput(const char* data, size_t length) {
-    captured.append(data, length);
-    return 0;
-}
-
 class Names : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,7 +24,7 @@ protected:
                              {"10.0.0.4", "gamma."}};
         fake_names::services = {{"80/tcp", "http"}, {"53/udp", "domain"}, {"65535/tcp", "top"}};
         fake_names::ethers = {{"08:00:20:01:02:03", "gateway"}, {"00:a0:c9:0e:1f:2b", "printer.example.com"}};
-        captured.clear();
+        capturedOutput.clear();
         setOutputSink(captureOutput);
     }
     void TearDown() override {
@@ -42,8 +36,8 @@ protected:
     // What the suffixes printed.
     std::string output() {
         flushOutput();
-        std::string text = captured;
-        captured.clear();
+        std::string text = capturedOutput;
+        capturedOutput.clear();
         return text;
     }
 };

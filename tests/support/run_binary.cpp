@@ -15,14 +15,14 @@
 
 extern char** environ;
 
-namespace {
 std::string capturedOutput;
 
-int captureSink(const char* data, size_t length) {
+int captureOutput(const char* data, size_t length) {
     capturedOutput.append(data, length);
     return 0;
 }
 
+namespace {
 RunResult runWithStdin(std::vector<std::string> argv, int stdinFd, const std::string& input,
                        const std::vector<std::string>& extraEnv) {
     if (argv.empty() || argv[0].empty()) argv.insert(argv.begin(), PACSIFT_BIN);
@@ -125,7 +125,7 @@ std::string decodeInProcess(const std::vector<std::string>& args, const std::str
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     capturedOutput.clear();
-    int result = runOnText(static_cast<int>(argv.size()), argv.data(), input.data(), input.size(), captureSink);
+    int result = runOnText(static_cast<int>(argv.size()), argv.data(), input.data(), input.size(), captureOutput);
     if (status != nullptr) *status = result;
     return capturedOutput;
 }

@@ -28,6 +28,11 @@ RunResult runPacsiftOnFile(const std::vector<std::string>& args, const std::stri
 std::string decodeInProcess(const std::vector<std::string>& args, const std::string& input,
                             int* status = nullptr);
 
+// An output sink (setOutputSink) that appends the display to capturedOutput,
+// for tests that call the decoders directly.
+extern std::string capturedOutput;
+int captureOutput(const char* data, size_t length);
+
 std::string readFile(const std::string& path);
 std::string fixturePath(const std::string& name);                 // tests/fixtures/<name>
 std::string sharedCapture(const std::string& relativePath);       // ../shared/captures/<relativePath>
