@@ -1,6 +1,5 @@
 #include "decode/udp.h"
 
-
 #include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
