@@ -51,18 +51,33 @@ int runPacsift(int argc, char** argv) {
     }
 }
 
-int runOnText(int argc, char** argv, const char* text, size_t length, OutputSink sink) {
+namespace {
+int runInProcess(int argc, char** argv, OutputSink sink, void (*setUpReading)()) {
     options = Options{};
     resetDecoderState();
     setOutputSink(sink);
     int status;
     try {
         parseOptions(std::span<char* const>(argv, static_cast<size_t>(argc)));
-        readInputFromMemory(text, length);
+        setUpReading();
         packetLoop();
     } catch (const ProgramEnd& end) {
         status = finishRun(end);
     }
     setOutputSink(writeToStandardOutput);
     return status;
+}
+
+const char* textToRead;
+size_t textLength;
+}  // namespace
+
+int runOnText(int argc, char** argv, const char* text, size_t length, OutputSink sink) {
+    textToRead = text;
+    textLength = length;
+    return runInProcess(argc, argv, sink, [] { readInputFromMemory(textToRead, textLength); });
+}
+
+int runOnStandardInput(int argc, char** argv, OutputSink sink) {
+    return runInProcess(argc, argv, sink, readInputFromStandardInput);
 }

@@ -13,3 +13,7 @@ int runPacsift(int argc, char** argv);
 // Used by the tests and the fuzzer.
 int runOnText(int argc, char** argv, const char* text, size_t length,
               int (*sink)(const char* data, size_t length));
+
+// The same, reading cooked text from descriptor 0 as the program does, so
+// that tests can see when the display is written out.
+int runOnStandardInput(int argc, char** argv, int (*sink)(const char* data, size_t length));
