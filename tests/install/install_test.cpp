@@ -42,6 +42,8 @@ TEST(Install, PutsEveryFileUnderThePrefixAndTheProgramRuns) {
     RunResult help = runCommand({program, "-h"}, "");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, runPacsift({"-h"}, "").out);
+    // The package's version is the one the help text gives.
+    EXPECT_NE(help.out.find(std::string("\nVersion ") + PACSIFT_VERSION + "\n"), std::string::npos) << PACSIFT_VERSION;
     const std::vector<std::string> quiet = {"-noHostNames", "-noPortNames", "-noEtherNames"};
     RunResult installed = runCommand({"sh", "-c", "exec \"$0\" \"$@\" < " + sample, program, quiet[0], quiet[1], quiet[2]}, "");
     RunResult built = runPacsiftOnFile(quiet, fixturePath("whois.pcap"));
