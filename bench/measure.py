@@ -165,6 +165,7 @@ def first_line(argv):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--pacsift", required=True)
+    parser.add_argument("--pacsift-block", default="", help="built without the live flush, for its cost")
     parser.add_argument("--capture", required=True)
     parser.add_argument("--small-capture", required=True, help="2000 packets, for memory and names")
     parser.add_argument("--names-capture", default="", help="the packets decoded with host names on")
@@ -199,6 +200,13 @@ def main():
     if tshark_runs:
         commands.append(("tshark", "tshark -n -V -r cap > /dev/null (reference)", ["tshark", "-n", "-V", "-r", capture],
                          os.devnull))
+    block = os.path.abspath(args.pacsift_block) if args.pacsift_block else ""
+    if block:
+        commands.append(("e2e-block", "the same built without live flushing", [block] + NAMES_OFF, capture))
+    # Into a pipe (as into a pager) a flush wakes the reader: measured too.
+    pipes = [("e2e-cat", "pacsift < cap | cat > /dev/null", [pacsift] + NAMES_OFF)]
+    if block:
+        pipes.append(("e2e-block-cat", "the same built without live flushing", [block] + NAMES_OFF))
     walls = {key: [] for key, *_ in commands}
     cpus = {key: [] for key, *_ in commands}
     if not args.no_pipe_floor:
@@ -216,6 +224,10 @@ def main():
             result = run_pipe(tcpdump, ["cat"], capture)
             walls["pipe"].append(result.wall)
             cpus["pipe"].append(result.cpu)
+        for key, _, argv in pipes:
+            result = run_pipe(argv, ["cat"], capture)
+            walls.setdefault(key, []).append(result.wall)
+            cpus.setdefault(key, []).append(result.cpu)
 
     wall = {key: statistics.median(values) for key, values in walls.items()}
     cpu = {key: statistics.median(values) for key, values in cpus.items()}
@@ -263,6 +275,7 @@ def main():
     rows = [(key, label) for key, label, *_ in commands]
     if not args.no_pipe_floor:
         rows.append(("pipe", "tcpdump ... | cat > /dev/null (pipe floor, reference)"))
+    rows += [(key, label) for key, label, _ in pipes]
     for key, label in rows:
         source_bytes = text_bytes if key.startswith("cooked") else capture_bytes
         say("%-58s %9.3f %9.3f %9.1f %9.0f" % (label, wall[key], cpu[key], source_bytes / wall[key] / 1e6,
@@ -290,6 +303,9 @@ def main():
     if not args.no_pipe_floor:
         ratio("tcpdump | cat / tcpdump alone (the pipe's own cost)", "pipe", "tcpdump")
         ratio("end to end terse / tcpdump | cat", "e2e", "pipe")
+    if block:
+        ratio("live flushing: end to end / built without it", "e2e", "e2e-block")
+        ratio("live flushing: end to end | cat / built without it", "e2e-cat", "e2e-block-cat")
     say("%-58s %9s %9s %9s %6s" % ("ratio (of the medians)", "wall", "cpu", "target", "holds"))
     for label, by_wall, by_cpu, target, holds, _ in checks:
         say("%-58s %9.2f %9.2f %9s %6s" % (label, by_wall, by_cpu, target,

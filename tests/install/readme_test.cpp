@@ -1,0 +1,70 @@
+// The README: its display examples are what pacsift shows for the sample
+// capture, its option table is the help text's, and its first commands are
+// the ones CI runs.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "install/help_options.h"
+#include "support/run_binary.h"
+
+namespace {
+
+const std::string kReadme = readFile(std::string(PACSIFT_SOURCE_DIR) + "/README.md");
+
+// The fenced block that follows `marker`.
+std::string blockAfter(const std::string& marker) {
+    size_t at = kReadme.find(marker);
+    if (at == std::string::npos) return "";
+    size_t open = kReadme.find("```", at);
+    size_t start = kReadme.find('\n', open) + 1;
+    size_t close = kReadme.find("\n```", start);
+    return kReadme.substr(start, close + 1 - start);
+}
+
+}  // namespace
+
+TEST(Readme, DisplayExamplesAreWhatPacsiftShowsForTheSampleCapture) {
+    for (const char* form : {"terse", "-verbose", "-minHdrDecode"}) {
+        std::string example = blockAfter(std::string("<!-- display: ") + form + " -->");
+        ASSERT_NE(example, "") << form;
+        std::vector<std::string> args = {"-noHostNames", "-noEtherNames", "-noPortNames"};
+        if (form[0] == '-') args.push_back(form);
+        RunResult run = runPacsiftOnFile(args, std::string(PACSIFT_SOURCE_DIR) + "/samples/whois.pcap");
+        ASSERT_EQ(run.status, 0);
+        // Packet 4, line for line from its number on.
+        size_t at = run.out.find("\nPacket 4\n");
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(run.out.substr(at + 1, example.size()), example) << form;
+    }
+}
+
+TEST(Readme, OptionTableIsTheHelpText) {
+    std::istringstream table(kReadme.substr(kReadme.find("<!-- options -->")));
+    std::map<std::string, std::string> readme;
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line) && line.rfind("|", 0) == 0) {
+        size_t open = line.find('`'), close = line.find('`', open + 1);
+        if (open == std::string::npos || close == std::string::npos) continue;  // the heading rows
+        size_t meaning = line.find("| ", close) + 2;
+        readme[line.substr(open + 1, close - open - 1)] = line.substr(meaning, line.rfind(" |") - meaning);
+    }
+    std::map<std::string, std::string> help;
+    for (const HelpOption& option : helpOptions())
+        help[option.word + (option.argument.empty() ? "" : " " + option.argument)] = option.description;
+    ASSERT_EQ(help.size(), 18u);
+    EXPECT_EQ(readme, help);
+}
+
+TEST(Readme, FirstCommandsAreTheDemoAndTheTestSuiteThatCiRuns) {
+    std::string first = blockAfter("## Try it");
+    EXPECT_EQ(first.find("scripts/demo "), 0u) << first;
+    EXPECT_NE(first.find("\nscripts/test "), std::string::npos) << first;
+    std::string ci = readFile(std::string(PACSIFT_SOURCE_DIR) + "/.ci/run");
+    EXPECT_NE(ci.find("\nscripts/test\n"), std::string::npos) << ci;
+}
