@@ -52,14 +52,18 @@ int runPacsift(int argc, char** argv) {
 }
 
 namespace {
-int runInProcess(int argc, char** argv, OutputSink sink, void (*setUpReading)()) {
+// Runs in this process on `text`, or on descriptor 0 when there is none.
+int runInProcess(int argc, char** argv, OutputSink sink, const char* text, size_t length) {
     options = Options{};
     resetDecoderState();
     setOutputSink(sink);
     int status;
     try {
         parseOptions(std::span<char* const>(argv, static_cast<size_t>(argc)));
-        setUpReading();
+        if (text != nullptr)
+            readInputFromMemory(text, length);
+        else
+            readInputFromStandardInput();
         packetLoop();
     } catch (const ProgramEnd& end) {
         status = finishRun(end);
@@ -67,17 +71,12 @@ int runInProcess(int argc, char** argv, OutputSink sink, void (*setUpReading)())
     setOutputSink(writeToStandardOutput);
     return status;
 }
-
-const char* textToRead;
-size_t textLength;
 }  // namespace
 
 int runOnText(int argc, char** argv, const char* text, size_t length, OutputSink sink) {
-    textToRead = text;
-    textLength = length;
-    return runInProcess(argc, argv, sink, [] { readInputFromMemory(textToRead, textLength); });
+    return runInProcess(argc, argv, sink, text != nullptr ? text : "", length);
 }
 
 int runOnStandardInput(int argc, char** argv, OutputSink sink) {
-    return runInProcess(argc, argv, sink, readInputFromStandardInput);
+    return runInProcess(argc, argv, sink, nullptr, 0);
 }
