@@ -192,34 +192,34 @@ TEST(OptionWords, EffectOnOnePacket) {
     const std::string verbose = verboseLink + verboseIp + verboseTcp + verboseData;
     const std::string oneLine = "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\tabcd\n";
     const std::string spurious = "\t<*** Spurious data at end: \"0000\" ***>\n";
-    const std::string head = kSep + "Packet 1\n";
+    const std::string head = kSeparator + "Packet 1\n";
 
     const std::vector<OptionCase> cases = {
-        {{}, head + kTcpTime + kTcpBody + kSep},
-        {{"-terse"}, head + kTcpTime + kTcpBody + kSep},
-        {{"-verbose"}, head + verbose + kSep},
-        {{"-verbose", "-terse"}, head + kTcpTime + kTcpBody + kSep},
-        {{"-terse", "-verbose"}, head + verbose + kSep},
-        {{"-minHdrDecode"}, head + oneLine + kSep},
-        {{"-minHdrDecode", "-verbose"}, head + oneLine + kSep},
-        {{"-verbose", "-minHdrDecode", "-terse"}, head + oneLine + kSep},
-        {{"-noLink"}, head + kTcpIp + kTcpTcp + kTcpData + kSep},
-        {{"-noIp"}, head + kTcpTime + kTcpLink + kTcpTcp + kTcpData + kSep},
-        {{"-noLink", "-noIp"}, head + kTcpTcp + kTcpData + kSep},
-        {{"-noData"}, head + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\t4 bytes\n" + kSep},
+        {{}, head + kTcpTime + kTcpBody + kSeparator},
+        {{"-terse"}, head + kTcpTime + kTcpBody + kSeparator},
+        {{"-verbose"}, head + verbose + kSeparator},
+        {{"-verbose", "-terse"}, head + kTcpTime + kTcpBody + kSeparator},
+        {{"-terse", "-verbose"}, head + verbose + kSeparator},
+        {{"-minHdrDecode"}, head + oneLine + kSeparator},
+        {{"-minHdrDecode", "-verbose"}, head + oneLine + kSeparator},
+        {{"-verbose", "-minHdrDecode", "-terse"}, head + oneLine + kSeparator},
+        {{"-noLink"}, head + kTcpIp + kTcpTcp + kTcpData + kSeparator},
+        {{"-noIp"}, head + kTcpTime + kTcpLink + kTcpTcp + kTcpData + kSeparator},
+        {{"-noLink", "-noIp"}, head + kTcpTcp + kTcpData + kSeparator},
+        {{"-noData"}, head + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\t4 bytes\n" + kSeparator},
         {{"-track"},
          head + kTcpTime + kTcpLink + kTcpIp +
              " TCP:\tport 1234 -> 80 seq=0000001000 (expect=0000001004) ack=0000002000\n"
              "\thlen=20 (data=4) UAPRSF=011000 wnd=8192 cksum=1234 urg=0\n" +
-             kTcpData + kSep},
-        {{"-s"}, head + kTcpTime + kTcpBody + spurious + kSep},
-        {{"-s", "-s"}, head + kTcpTime + kTcpBody + spurious + kSep},
+             kTcpData + kSeparator},
+        {{"-s"}, head + kTcpTime + kTcpBody + spurious + kSeparator},
+        {{"-s", "-s"}, head + kTcpTime + kTcpBody + spurious + kSeparator},
         // -sb is a word of its own: it does not switch on -s.
-        {{"-sb"}, head + kTcpTime + kTcpBody + kSep},
-        {{"-b"}, head + kTcpTime + kTcpBody + kSep},
-        {{"-pp"}, head + kTcpTime + kTcpIp + kTcpTcp + kTcpData + kSep},
-        {{"-fqdn"}, head + kTcpTime + kTcpBody + kSep},
-        {{"-cooked"}, head + kTcpTime + kTcpBody + kSep},
+        {{"-sb"}, head + kTcpTime + kTcpBody + kSeparator},
+        {{"-b"}, head + kTcpTime + kTcpBody + kSeparator},
+        {{"-pp"}, head + kTcpTime + kTcpIp + kTcpTcp + kTcpData + kSeparator},
+        {{"-fqdn"}, head + kTcpTime + kTcpBody + kSeparator},
+        {{"-cooked"}, head + kTcpTime + kTcpBody + kSeparator},
     };
     for (const OptionCase& c : cases) {
         std::string label;
@@ -228,7 +228,7 @@ TEST(OptionWords, EffectOnOnePacket) {
     }
     // The binary agrees.
     RunResult run = runPacsift(cookedArgs({"-terse", "-verbose"}), kTcpInput);
-    EXPECT_EQ(run.out, head + verbose + kSep);
+    EXPECT_EQ(run.out, head + verbose + kSeparator);
     EXPECT_EQ(run.status, 0);
 }
 
@@ -238,12 +238,12 @@ TEST(OptionWords, NoEtherNamesSkipsTheLookup) {
     const std::string input = "12:00:00.500000 zz 0:a0:c9:e:1f:2b 86dd 60:\n" + kIpv6DataLine;
 
     RunResult named = runPacsift({"-cooked", "-noLink"}, input);
-    EXPECT_EQ(named.out, kSep + "Packet 1\n");
+    EXPECT_EQ(named.out, kSeparator + "Packet 1\n");
     EXPECT_EQ(named.err, "***Error: Badly formatted Ethernet address\n");
     EXPECT_EQ(named.status, 1);
 
     RunResult unnamed = runPacsift({"-cooked", "-noLink", "-noEtherNames"}, input);
-    EXPECT_EQ(unnamed.out, kSep + "Packet 1\n" + kNoDecode + kSep);
+    EXPECT_EQ(unnamed.out, kSeparator + "Packet 1\n" + kNoDecode + kSeparator);
     EXPECT_EQ(unnamed.err, "");
     EXPECT_EQ(unnamed.status, 0);
 }
@@ -270,23 +270,23 @@ TEST(OptionWords, PageWidth) {
     const std::string input = tcpDatagramInput("abcdefghij");
     const std::string head = tcpDatagramHead(10);
     const std::vector<OptionCase> cases = {
-        {{}, head + "DATA:\tabcdefghij\n" + kSep},
-        {{"-w", "1"}, head + "DATA:\ta\n\tb\n\tc\n\td\n\te\n\tf\n\tg\n\th\n\ti\n\tj\n" + kSep},
-        {{"-w", "7"}, head + "DATA:\tabcdefg\n\thij\n" + kSep},
-        {{"-w", " 7"}, head + "DATA:\tabcdefg\n\thij\n" + kSep},
-        {{"-w", "+5"}, head + "DATA:\tabcde\n\tfghij\n" + kSep},
-        {{"-w", "4x"}, head + "DATA:\tabcd\n\tefgh\n\tij\n" + kSep},
-        {{"-w", "10"}, head + "DATA:\tabcdefghij\n" + kSep},
-        {{"-w", "9"}, head + "DATA:\tabcdefghi\n\tj\n" + kSep},
-        {{"-w", "9", "-w", "3"}, head + "DATA:\tabc\n\tdef\n\tghi\n\tj\n" + kSep},
-        {{"-w", "3", "-w", "9"}, head + "DATA:\tabcdefghi\n\tj\n" + kSep},
-        {{"-w", "99999999999"}, head + "DATA:\tabcdefghij\n" + kSep},
-        {{"-w", "2147483647"}, head + "DATA:\tabcdefghij\n" + kSep},
-        {{"-w", "5", "-sb"}, head + "DATA:\tabcde<br>\n\tfghij\n" + kSep},
-        {{"-w", "5", "-b"}, head + "DATA:\tabcdefghij\n" + kSep},
-        {{"-w", "5", "-b", "-sb"}, head + "DATA:\tabcdefghij\n" + kSep},
+        {{}, head + "DATA:\tabcdefghij\n" + kSeparator},
+        {{"-w", "1"}, head + "DATA:\ta\n\tb\n\tc\n\td\n\te\n\tf\n\tg\n\th\n\ti\n\tj\n" + kSeparator},
+        {{"-w", "7"}, head + "DATA:\tabcdefg\n\thij\n" + kSeparator},
+        {{"-w", " 7"}, head + "DATA:\tabcdefg\n\thij\n" + kSeparator},
+        {{"-w", "+5"}, head + "DATA:\tabcde\n\tfghij\n" + kSeparator},
+        {{"-w", "4x"}, head + "DATA:\tabcd\n\tefgh\n\tij\n" + kSeparator},
+        {{"-w", "10"}, head + "DATA:\tabcdefghij\n" + kSeparator},
+        {{"-w", "9"}, head + "DATA:\tabcdefghi\n\tj\n" + kSeparator},
+        {{"-w", "9", "-w", "3"}, head + "DATA:\tabc\n\tdef\n\tghi\n\tj\n" + kSeparator},
+        {{"-w", "3", "-w", "9"}, head + "DATA:\tabcdefghi\n\tj\n" + kSeparator},
+        {{"-w", "99999999999"}, head + "DATA:\tabcdefghij\n" + kSeparator},
+        {{"-w", "2147483647"}, head + "DATA:\tabcdefghij\n" + kSeparator},
+        {{"-w", "5", "-sb"}, head + "DATA:\tabcde<br>\n\tfghij\n" + kSeparator},
+        {{"-w", "5", "-b"}, head + "DATA:\tabcdefghij\n" + kSeparator},
+        {{"-w", "5", "-b", "-sb"}, head + "DATA:\tabcdefghij\n" + kSeparator},
         // -s is not -sb: no break marker.
-        {{"-w", "5", "-s"}, head + "DATA:\tabcde\n\tfghij\n" + kSep},
+        {{"-w", "5", "-s"}, head + "DATA:\tabcde\n\tfghij\n" + kSeparator},
     };
     for (const OptionCase& c : cases) {
         std::string label;
@@ -294,7 +294,7 @@ TEST(OptionWords, PageWidth) {
         expectDecoded(c.args, input, c.expected, label);
     }
     RunResult run = runPacsift(cookedArgs({"-w", "4x"}), input);
-    EXPECT_EQ(run.out, head + "DATA:\tabcd\n\tefgh\n\tij\n" + kSep);
+    EXPECT_EQ(run.out, head + "DATA:\tabcd\n\tefgh\n\tij\n" + kSeparator);
     EXPECT_EQ(run.status, 0);
 }
 
@@ -310,14 +310,14 @@ TEST(OptionWords, PageWidthWithTrailingLetters) {
     EXPECT_EQ(byDefault.out, head +
                                  "DATA:\tabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefgh\n"
                                  "\tijklmnopqrstuvwxyzabcdefghijklmnopqrstuv\n" +
-                                 kSep);
+                                 kSeparator);
     EXPECT_EQ(byDefault.status, 0);
 
     RunResult wide = runPacsift(cookedArgs({"-w", "80x"}), input);
     EXPECT_EQ(wide.out, head +
                             "DATA:\tabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzab\n"
                             "\tcdefghijklmnopqrstuv\n" +
-                            kSep);
+                            kSeparator);
     EXPECT_EQ(wide.err, "");
     EXPECT_EQ(wide.status, 0);
 }
@@ -382,8 +382,8 @@ TEST(Locale, CtypeBeforeAll) {
     const std::string latin1 = kLatin1;
 
     const std::string input = tcpDatagramInput("caf\xe9");
-    const std::string shown = tcpDatagramHead(4) + "DATA:\tcaf\xe9\n" + kSep;
-    const std::string dotted = tcpDatagramHead(4) + "DATA:\tcaf.\n" + kSep;
+    const std::string shown = tcpDatagramHead(4) + "DATA:\tcaf\xe9\n" + kSeparator;
+    const std::string dotted = tcpDatagramHead(4) + "DATA:\tcaf.\n" + kSeparator;
     struct Case {
         std::vector<std::string> settings;
         std::string expected;

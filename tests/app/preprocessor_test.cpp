@@ -115,7 +115,7 @@ const std::string kFixedArgs = "tcpdump\n-enx\n-s10240\n-r-\n";
 
 TEST(Preprocessor, FixedArgumentsWithoutExpression) {
     StubDir stub(kTcpInput);
-    RunResult run = runPacsift(kQuiet, "savefile", stub.env());
+    RunResult run = runPacsift(kNoNames, "savefile", stub.env());
     ASSERT_TRUE(stub.started());
     EXPECT_EQ(stub.args(), kFixedArgs);
     EXPECT_EQ(run.out, kTcpOutput);
@@ -137,7 +137,7 @@ TEST(Preprocessor, ExpressionWordsPassedUnchangedInOrder) {
     // After the first expression word nothing is an option any more, so words
     // that look like options (-cooked included) go to tcpdump as they are.
     StubDir stub(kTcpInput);
-    RunResult run = runPacsift(words(kQuiet, {"host", "10.0.0.1", "-s", "--", "-h", "-w", "", "a b", "-cooked",
+    RunResult run = runPacsift(words(kNoNames, {"host", "10.0.0.1", "-s", "--", "-h", "-w", "", "a b", "-cooked",
                                               "-bogus", "and", "port 80"}),
                                "savefile", stub.env());
     ASSERT_TRUE(stub.started());
@@ -149,7 +149,7 @@ TEST(Preprocessor, ExpressionWordsPassedUnchangedInOrder) {
 
 TEST(Preprocessor, EmptyWordStartsTheExpression) {
     StubDir stub(kTcpInput);
-    RunResult run = runPacsift(words(kQuiet, {"", "-s"}), "savefile", stub.env());
+    RunResult run = runPacsift(words(kNoNames, {"", "-s"}), "savefile", stub.env());
     EXPECT_EQ(stub.args(), kFixedArgs + "\n-s\n");
     EXPECT_EQ(run.out, kTcpOutput);
     EXPECT_EQ(run.status, 0);
@@ -163,7 +163,7 @@ std::vector<std::string> numberedWords(int count) {
 
 TEST(Preprocessor, NinetySixExpressionWords) {
     StubDir stub(kTcpInput);
-    RunResult run = runPacsift(words(kQuiet, numberedWords(96)), "savefile", stub.env());
+    RunResult run = runPacsift(words(kNoNames, numberedWords(96)), "savefile", stub.env());
     std::string expected = kFixedArgs;
     for (int i = 1; i <= 96; ++i) expected += "w" + std::to_string(i) + "\n";
     EXPECT_EQ(stub.args(), expected);
@@ -175,7 +175,7 @@ TEST(Preprocessor, NinetySixExpressionWords) {
 TEST(Preprocessor, NinetySevenExpressionWordsStartNothing) {
     for (int count : {97, 98, 300}) {
         StubDir stub(kTcpInput);
-        RunResult run = runPacsift(words(kQuiet, numberedWords(count)), "savefile", stub.env());
+        RunResult run = runPacsift(words(kNoNames, numberedWords(count)), "savefile", stub.env());
         EXPECT_FALSE(stub.started()) << count;
         EXPECT_EQ(run.out, "") << count;
         EXPECT_EQ(run.err, "***Error: Too many expressions\n") << count;
@@ -188,7 +188,7 @@ TEST(Preprocessor, ChildReadsOurStandardInput) {
     std::string savefile("\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00", 12);
     for (int i = 0; i < 70000; ++i) savefile += static_cast<char>((i * 7 + 3) % 256);
     StubDir stub(kTcpInput);
-    RunResult run = runPacsift(words(kQuiet, {"tcp"}), savefile, stub.env());
+    RunResult run = runPacsift(words(kNoNames, {"tcp"}), savefile, stub.env());
     EXPECT_EQ(stub.input(), savefile);
     EXPECT_EQ(run.out, kTcpOutput);
     EXPECT_EQ(run.status, 0);
@@ -196,7 +196,7 @@ TEST(Preprocessor, ChildReadsOurStandardInput) {
 
 TEST(Preprocessor, ChildFailingAfterItsTextFailsTheRun) {
     StubDir stub(kTcpInput, 2);
-    RunResult run = runPacsift(kQuiet, "savefile", stub.env());
+    RunResult run = runPacsift(kNoNames, "savefile", stub.env());
     EXPECT_EQ(run.out, kTcpOutput);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 1);
@@ -204,7 +204,7 @@ TEST(Preprocessor, ChildFailingAfterItsTextFailsTheRun) {
 
 TEST(Preprocessor, ChildFailingWithoutTextFailsTheRun) {
     StubDir stub("", 1);
-    RunResult run = runPacsift(kQuiet, "not a savefile", stub.env());
+    RunResult run = runPacsift(kNoNames, "not a savefile", stub.env());
     EXPECT_TRUE(stub.started());
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.status, 1);
@@ -213,7 +213,7 @@ TEST(Preprocessor, ChildFailingWithoutTextFailsTheRun) {
 TEST(Preprocessor, MissingTcpdump) {
     std::string empty = (std::filesystem::temp_directory_path() / "pacsift-nopath-XXXXXX").string();
     ASSERT_NE(mkdtemp(empty.data()), nullptr);
-    RunResult run = runPacsift(words(kQuiet, {"tcp"}), "savefile", {"PATH=" + empty});
+    RunResult run = runPacsift(words(kNoNames, {"tcp"}), "savefile", {"PATH=" + empty});
     std::error_code ignored;
     std::filesystem::remove_all(empty, ignored);
     EXPECT_EQ(run.out, "");
@@ -245,7 +245,7 @@ TEST(Preprocessor, CookedWithoutExpressionWordsIsQuiet) {
 
 TEST(Preprocessor, ChildKilledBySignalFailsTheRun) {
     StubDir stub(kTcpInput, -SIGKILL);
-    RunResult run = runPacsift(kQuiet, "savefile", stub.env());
+    RunResult run = runPacsift(kNoNames, "savefile", stub.env());
     EXPECT_EQ(run.out, kTcpOutput);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 1);
@@ -259,7 +259,7 @@ TEST(Preprocessor, ClosedOutputPipe) {
     StubDir stub(lots);
     std::vector<std::string> argv = {"bash", "-c", "\"$0\" \"$@\" | head -c 10 >/dev/null; echo \"${PIPESTATUS[0]}\"",
                                      PACSIFT_BIN};
-    argv.insert(argv.end(), kQuiet.begin(), kQuiet.end());
+    argv.insert(argv.end(), kNoNames.begin(), kNoNames.end());
     RunResult run = runCommand(argv, "savefile", stub.env());
     EXPECT_EQ(run.out, std::to_string(128 + SIGPIPE) + "\n");
     EXPECT_EQ(run.err, "");
@@ -269,7 +269,7 @@ TEST(Preprocessor, ClosedOutputPipe) {
 // An option error comes before the child: nothing is started.
 TEST(Preprocessor, OptionErrorStartsNothing) {
     StubDir stub(kTcpInput);
-    RunResult run = runPacsift(words(kQuiet, {"-bogus", "tcp"}), "savefile", stub.env());
+    RunResult run = runPacsift(words(kNoNames, {"-bogus", "tcp"}), "savefile", stub.env());
     EXPECT_FALSE(stub.started());
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "***Error: Unknown command line flag\n");
@@ -309,29 +309,29 @@ bool haveTcpdump() { return runCommand({"sh", "-c", "command -v tcpdump"}, "").s
 TEST(RealTcpdump, DecodesASavefile) {
     if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
     // tcpdump's line reads "ethertype IPv4 (0x0800)": the name IPv4 is shown.
-    const std::string expected = kSep + "Packet 1\n" + kTcpTime +
+    const std::string expected = kSeparator + "Packet 1\n" + kTcpTime +
                                  "LINK:\t08:00:20:01:02:03 -> 00:A0:C9:0E:1F:2B type=IPv4\n" + kTcpIp + kTcpTcp +
-                                 kTcpData + kSep;
+                                 kTcpData + kSeparator;
     for (const std::vector<std::string>& expression :
          std::vector<std::vector<std::string>>{{}, {"tcp"}, {"tcp", "and", "port", "80"}}) {
-        RunResult run = runPacsift(words(kQuiet, expression), tcpSavefile(), {"TZ=UTC"});
+        RunResult run = runPacsift(words(kNoNames, expression), tcpSavefile(), {"TZ=UTC"});
         EXPECT_EQ(run.out, expected) << expression.size();
         EXPECT_EQ(run.status, 0) << expression.size();
     }
     // A filter that matches nothing: no packet, no separator.
-    RunResult none = runPacsift(words(kQuiet, {"udp"}), tcpSavefile(), {"TZ=UTC"});
+    RunResult none = runPacsift(words(kNoNames, {"udp"}), tcpSavefile(), {"TZ=UTC"});
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(none.status, 0);
 }
 
 TEST(RealTcpdump, FailureFailsTheRun) {
     if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
-    RunResult notSavefile = runPacsift(kQuiet, "this is not a savefile\n", {"TZ=UTC"});
+    RunResult notSavefile = runPacsift(kNoNames, "this is not a savefile\n", {"TZ=UTC"});
     EXPECT_EQ(notSavefile.out, "");
     EXPECT_NE(notSavefile.err, "");
     EXPECT_EQ(notSavefile.status, 1);
 
-    RunResult badFilter = runPacsift(words(kQuiet, {"no_such_keyword", "(("}), tcpSavefile(), {"TZ=UTC"});
+    RunResult badFilter = runPacsift(words(kNoNames, {"no_such_keyword", "(("}), tcpSavefile(), {"TZ=UTC"});
     EXPECT_EQ(badFilter.out, "");
     EXPECT_NE(badFilter.err, "");
     EXPECT_EQ(badFilter.status, 1);

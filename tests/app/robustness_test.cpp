@@ -27,8 +27,6 @@
 
 namespace {
 
-const std::string kSep = "---------------------------------------------------------------------------\n";
-const std::vector<std::string> kNoNames = {"-noHostNames", "-noPortNames", "-noEtherNames"};
 
 std::vector<std::string> withNoNames(std::vector<std::string> args) {
     args.insert(args.begin(), kNoNames.begin(), kNoNames.end());
@@ -271,8 +269,8 @@ struct ChildCase {
 
 TEST(Robustness, ChildOutcomeDecidesStatus) {
     std::string udpOnly = savefile({udpHi()});
-    const std::string udpOut = kSep + "Packet 1\n" "TIME:\t10:00:00.250000\n"
-                               "LINK:\t66:77:88:99:AA:BB -> 00:11:22:33:44:55 type=IPv4\n" + kUdpHiTerse + kSep;
+    const std::string udpOut = kSeparator + "Packet 1\n" "TIME:\t10:00:00.250000\n"
+                               "LINK:\t66:77:88:99:AA:BB -> 00:11:22:33:44:55 type=IPv4\n" + kUdpHiTerse + kSeparator;
     std::vector<ChildCase> cases = {
         {"text, not a savefile", kNoNames, "12:00:00.000000 this is text\n\t4500 0014\n", {}, 1, "", true},
         {"unknown filter word", withNoNames({"nosuchword"}), udpOnly, {}, 1, "", true},
@@ -389,7 +387,7 @@ TEST(Robustness, ClosedOutputPipeEndsQuietlyBySigpipe) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         close(out[0]);
         Ended ended = finish(run);
-        EXPECT_EQ(first + "\n", kSep);
+        EXPECT_EQ(first + "\n", kSeparator);
         EXPECT_FALSE(ended.timedOut);
         EXPECT_FALSE(ended.exited) << "exit status " << ended.status;
         EXPECT_EQ(ended.signal, SIGPIPE);
@@ -404,7 +402,7 @@ TEST(Robustness, ClosedOutputPipeEndsQuietlyBySigpipe) {
 TEST(Robustness, PortUnreachableQuotingIcmpDoesNotStopTheRun) {
     std::vector<Frame> frames = {unreachableQuotingIcmp(), udpHi()};
     const std::string terse =
-        kSep + "Packet 1\n"
+        kSeparator + "Packet 1\n"
         "TIME:\t10:00:00.000000\n"
         "LINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IPv4\n"
         "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=56 id=0001\n"
@@ -412,19 +410,19 @@ TEST(Robustness, PortUnreachableQuotingIcmpDoesNotStopTheRun) {
         "ICMP:\tdestination-unreachable because port-unreachable cksum=1234\n"
         "\t<*** IP protocol field != TCP or UDP ***>\n"
         "\n" +
-        kSep + "Packet 2\n"
+        kSeparator + "Packet 2\n"
         "TIME:\t10:00:00.250000 (0.250000)\n"
         "LINK:\t66:77:88:99:AA:BB -> 00:11:22:33:44:55 type=IPv4\n" +
-        kUdpHiTerse + kSep;
+        kUdpHiTerse + kSeparator;
     const std::string oneLine =
-        kSep + "Packet 1\n"
+        kSeparator + "Packet 1\n"
         "10.0.0.1 -> 10.0.0.2 ICMP destination-unreachable because port-unreachable\n"
         "\t<*** IP protocol field != TCP or UDP ***>\n"
         "\n" +
-        kSep + "Packet 2\n"
+        kSeparator + "Packet 2\n"
         "10.0.0.2.53 -> 10.0.0.1.1053 over UDP\n"
         "\thi!\n" +
-        kSep;
+        kSeparator;
 
     for (bool throughTcpdump : {false, true}) {
         for (const auto& [form, expected] : {std::pair<std::string, std::string>{"", terse}, {"-minHdrDecode", oneLine}}) {

@@ -3,7 +3,7 @@
 #include "support/run_binary.h"
 
 TEST(Smoke, CookedHeaderOnlyPacket) {
-    RunResult run = runPacsift({"-cooked", "-noHostNames", "-noEtherNames", "-noPortNames"},
+    RunResult run = runPacsift(cookedArgs(),
                                "12:00:00.500000 8:0:20:1:2:3 ff:ff:ff:ff:ff:ff 0806 60:\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,

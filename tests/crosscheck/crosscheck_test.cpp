@@ -30,9 +30,6 @@
 
 namespace {
 
-const std::string kSeparator =
-    "---------------------------------------------------------------------------\n";
-
 struct FrameRef {
     int number = 0;
     std::map<std::string, std::string> values;
@@ -559,7 +556,7 @@ TEST(CrossCheck, HeaderValuesAgreeWithTshark) {
             continue;
         }
         std::string path = sharedCapture("ethernet/" + file.name);
-        RunResult run = runPacsiftOnFile({"-verbose", "-noHostNames", "-noPortNames", "-noEtherNames", "-s"}, path,
+        RunResult run = runPacsiftOnFile(words(kNoNames, {"-verbose", "-s"}), path,
                                          {"TZ=UTC", "LC_CTYPE=C"});
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);

@@ -23,7 +23,7 @@ TEST(ArpDecode, RequestInTheThreeForms) {
                   "ARP:\thtype=Ethernet ptype=IP hlen=6 plen=4 op=request\n"
                   "\tsender-MAC-addr=00:11:22:33:44:55 sender-IP-address=192.168.0.1\n"
                   "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=192.168.0.2\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-verbose"}, input),
               packet(1) + verboseLink("ARP", kBroadcast) +
                   "ARP Header\n"
@@ -36,11 +36,11 @@ TEST(ArpDecode, RequestInTheThreeForms) {
                   "\tSender IP Address:\t\t192.168.0.1\n"
                   "\tTarget Hardware Address:\t00:00:00:00:00:00\n"
                   "\tTarget IP Address:\t\t192.168.0.2\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "192.168.0.1 (00:11:22:33:44:55) asks where is 192.168.0.2\n" + kSep);
+              packet(1) + "192.168.0.1 (00:11:22:33:44:55) asks where is 192.168.0.2\n" + kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode", "-verbose"}, input),
-              packet(1) + "192.168.0.1 (00:11:22:33:44:55) asks where is 192.168.0.2\n" + kSep);
+              packet(1) + "192.168.0.1 (00:11:22:33:44:55) asks where is 192.168.0.2\n" + kSeparator);
 }
 
 TEST(ArpDecode, ReplyInTheThreeForms) {
@@ -50,7 +50,7 @@ TEST(ArpDecode, ReplyInTheThreeForms) {
                   "ARP:\thtype=Ethernet ptype=IP hlen=6 plen=4 op=response\n"
                   "\tsender-MAC-addr=66:77:88:99:AA:BB sender-IP-address=192.168.0.2\n"
                   "\ttarget-MAC-addr=00:11:22:33:44:55 target-IP-address=192.168.0.1\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
               packet(1) +
                   "ARP Header\n"
@@ -63,9 +63,9 @@ TEST(ArpDecode, ReplyInTheThreeForms) {
                   "\tSender IP Address:\t\t192.168.0.2\n"
                   "\tTarget Hardware Address:\t00:11:22:33:44:55\n"
                   "\tTarget IP Address:\t\t192.168.0.1\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "192.168.0.2 says to 192.168.0.1 it's at 66:77:88:99:AA:BB\n" + kSep);
+              packet(1) + "192.168.0.2 says to 192.168.0.1 it's at 66:77:88:99:AA:BB\n" + kSeparator);
 }
 
 // RARP: 00:11:22:33:44:55 asks for its own address; the server
@@ -80,7 +80,7 @@ TEST(RarpDecode, RequestInTheThreeForms) {
                   "RARP:\thtype=Ethernet ptype=IP hlen=6 plen=4 op=request\n"
                   "\tsender-MAC-addr=00:11:22:33:44:55 sender-IP-address=0.0.0.0\n"
                   "\ttarget-MAC-addr=00:11:22:33:44:55 target-IP-address=0.0.0.0\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-verbose"}, input),
               packet(1) + verboseLink("Reverse ARP", kBroadcast) +
                   "RARP Header\n"
@@ -93,8 +93,8 @@ TEST(RarpDecode, RequestInTheThreeForms) {
                   "\tSender IP Address:\t\t0.0.0.0\n"
                   "\tTarget Hardware Address:\t00:11:22:33:44:55\n"
                   "\tTarget IP Address:\t\t0.0.0.0\n" +
-                  kSep);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + "00:11:22:33:44:55 asks for its IP address\n" + kSep);
+                  kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + "00:11:22:33:44:55 asks for its IP address\n" + kSeparator);
 }
 
 TEST(RarpDecode, ReplyInTheThreeForms) {
@@ -104,7 +104,7 @@ TEST(RarpDecode, ReplyInTheThreeForms) {
                   "RARP:\thtype=Ethernet ptype=IP hlen=6 plen=4 op=response\n"
                   "\tsender-MAC-addr=66:77:88:99:AA:BB sender-IP-address=192.168.0.9\n"
                   "\ttarget-MAC-addr=00:11:22:33:44:55 target-IP-address=192.168.0.77\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
               packet(1) +
                   "RARP Header\n"
@@ -117,9 +117,9 @@ TEST(RarpDecode, ReplyInTheThreeForms) {
                   "\tSender IP Address:\t\t192.168.0.9\n"
                   "\tTarget Hardware Address:\t00:11:22:33:44:55\n"
                   "\tTarget IP Address:\t\t192.168.0.77\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "192.168.0.9 says to 00:11:22:33:44:55 its IP address is 192.168.0.77\n" + kSep);
+              packet(1) + "192.168.0.9 says to 00:11:22:33:44:55 its IP address is 192.168.0.77\n" + kSeparator);
 }
 
 // A protocol type other than 0x0800 makes the protocol word "<unknown>", in
@@ -128,15 +128,15 @@ TEST(RarpDecode, OtherProtocolTypeInTheSentences) {
     const std::string request = "0001 86dd 0604 0003 0011 2233 4455 0000 0000 0011 2233 4455 0000 0000";
     const std::string reply = "0001 86dd 0604 0004 6677 8899 aabb c0a8 0009 0011 2233 4455 c0a8 004d";
     EXPECT_EQ(decode({"-minHdrDecode"}, rarpFrame(request)),
-              packet(1) + "00:11:22:33:44:55 asks for its <unknown> address\n" + kSep);
+              packet(1) + "00:11:22:33:44:55 asks for its <unknown> address\n" + kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, rarpFrame(reply)),
-              packet(1) + "192.168.0.9 says to 00:11:22:33:44:55 its <unknown> address is 192.168.0.77\n" + kSep);
+              packet(1) + "192.168.0.9 says to 00:11:22:33:44:55 its <unknown> address is 192.168.0.77\n" + kSeparator);
     EXPECT_EQ(decode({"-noLink"}, rarpFrame(reply)),
               packet(1) +
                   "RARP:\thtype=Ethernet ptype=<unknown> hlen=6 plen=4 op=response\n"
                   "\tsender-MAC-addr=66:77:88:99:AA:BB sender-IP-address=192.168.0.9\n"
                   "\ttarget-MAC-addr=00:11:22:33:44:55 target-IP-address=192.168.0.77\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // The operation word and the one-line sentence for each operation number:
@@ -163,10 +163,10 @@ TEST_P(ArpOperation, WordAndSentence) {
                   "\n"
                   "\tsender-MAC-addr=66:77:88:99:AA:BB sender-IP-address=192.168.0.9\n"
                   "\ttarget-MAC-addr=00:11:22:33:44:55 target-IP-address=192.168.0.77\n" +
-                  kSep);
+                  kSeparator);
     std::string verbose = decode({"-noLink", "-verbose"}, input);
     EXPECT_NE(verbose.find("\tOperation:\t\t\t" + kind + " " + c.word + "\n"), std::string::npos) << verbose;
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + c.sentence + kSep);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + c.sentence + kSeparator);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,13 +205,13 @@ TEST(ArpDecode, LengthFieldsAreOnlyShown) {
                   "\tSender IP Address:\t\t192.168.0.1\n"
                   "\tTarget Hardware Address:\t00:00:00:00:00:00\n"
                   "\tTarget IP Address:\t\t192.168.0.2\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-noLink"}, arpFrame(hex)),
               packet(1) +
                   "ARP:\thtype=<unknown> ptype=IP hlen=8 plen=5 op=request\n"
                   "\tsender-MAC-addr=00:11:22:33:44:55 sender-IP-address=192.168.0.1\n"
                   "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=192.168.0.2\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // Exactly 28 bytes are read: the frame's fill bytes after them are spurious
@@ -225,12 +225,12 @@ TEST(ArpDecode, TrailingFillIsSpuriousData) {
         "\tsender-MAC-addr=00:11:22:33:44:55 sender-IP-address=192.168.0.1\n"
         "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=192.168.0.2\n";
     EXPECT_EQ(decode({"-noLink", "-s"}, input),
-              packet(1) + body + "\t<*** Spurious data at end: \"a0a1a2a3\" ***>\n" + kSep);
-    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + body + kSep);
+              packet(1) + body + "\t<*** Spurious data at end: \"a0a1a2a3\" ***>\n" + kSeparator);
+    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + body + kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode", "-s"}, input),
               packet(1) + "192.168.0.1 (00:11:22:33:44:55) asks where is 192.168.0.2\n"
                           "\t<*** Spurious data at end: \"a0a1a2a3\" ***>\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // When the 28 bytes end exactly at the end of a data line, the whole next
@@ -244,7 +244,7 @@ TEST(ArpDecode, BodyEndingWithItsLineShowsTheNextLineAsSpurious) {
                   "\tsender-MAC-addr=00:11:22:33:44:55 sender-IP-address=192.168.0.1\n"
                   "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=192.168.0.2\n"
                   "\t<*** Spurious data at end: \"000011112222\" ***>\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // A body cut short by the next packet prints nothing of it.
@@ -255,7 +255,7 @@ TEST(ArpDecode, BodyCutShortPrintsNothing) {
                   "ARP:\thtype=Ethernet ptype=IP hlen=6 plen=4 op=response\n"
                   "\tsender-MAC-addr=66:77:88:99:AA:BB sender-IP-address=192.168.0.2\n"
                   "\ttarget-MAC-addr=00:11:22:33:44:55 target-IP-address=192.168.0.1\n" +
-                  kSep);
+                  kSeparator);
 }
 
 }  // namespace

@@ -37,12 +37,12 @@ TEST_P(NoLinkDecoder, NoDecodeLineExceptInTheOneLineForm) {
     const LinkCase& c = GetParam();
     // The data is an IPv4 header: it must not be decoded as one.
     const std::string input = c.headerLine + dataLines(kUdpHex);
-    EXPECT_EQ(decode({}, input), packet(1) + terseLink(c.typeName) + kNoDecode + kSep);
-    EXPECT_EQ(decode({"-verbose"}, input), packet(1) + verboseLink(c.typeName) + kNoDecode + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode", "-s"}, input), packet(1) + kSep);
+    EXPECT_EQ(decode({}, input), packet(1) + terseLink(c.typeName) + kNoDecode + kSeparator);
+    EXPECT_EQ(decode({"-verbose"}, input), packet(1) + verboseLink(c.typeName) + kNoDecode + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode", "-s"}, input), packet(1) + kSeparator);
     // Under -s nothing of the data is shown as spurious either.
-    EXPECT_EQ(decode({"-s"}, input), packet(1) + terseLink(c.typeName) + kNoDecode + kSep);
+    EXPECT_EQ(decode({"-s"}, input), packet(1) + terseLink(c.typeName) + kNoDecode + kSeparator);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,10 +79,10 @@ TEST_P(NoProtocolDecoder, NoDecodeLineAlways) {
               packet(1) +
                   "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=28 id=0042\n"
                   "\tMF/DF=0/0 frag=0 TTL=64 proto=" + c.name + " cksum=BEEF\n" +
-                  kNoDecode + kSep);
-    EXPECT_EQ(decode({"-noLink", "-noIp"}, input), packet(1) + kNoDecode + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kNoDecode + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode", "-s"}, input), packet(1) + kNoDecode + kSep);
+                  kNoDecode + kSeparator);
+    EXPECT_EQ(decode({"-noLink", "-noIp"}, input), packet(1) + kNoDecode + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kNoDecode + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode", "-s"}, input), packet(1) + kNoDecode + kSeparator);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dispatch, NoProtocolDecoder,
@@ -110,7 +110,7 @@ TEST(Dispatch, NoProtocolDecoderInTheVerboseForm) {
                   "\tHeader Checksum:\t\t0xBEEF\n"
                   "\tSource IP Address:\t\t10.0.0.1\n"
                   "\tDestination IP Address:\t\t10.0.0.2\n" +
-                  kNoDecode + kSep);
+                  kNoDecode + kSeparator);
 }
 
 // ---------------------------------------------------------------------------
@@ -141,10 +141,10 @@ TEST(Dispatch, IpInIpCarryingUdp) {
               packet(1) + outerTerse(53) + innerTerse(33, "UDP") +
                   " UDP:\tport 5000 -> 53 hdr=8 data=5\n"
                   "DATA:\tquery\n" +
-                  kSep);
+                  kSeparator);
     // The one-line form names the inner datagram's hosts.
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.1.1.1.5000 -> 10.2.2.2.53 over UDP\n\tquery\n" + kSep);
+              packet(1) + "10.1.1.1.5000 -> 10.2.2.2.53 over UDP\n\tquery\n" + kSeparator);
 }
 
 TEST(Dispatch, IpInIpCarryingIcmp) {
@@ -153,9 +153,9 @@ TEST(Dispatch, IpInIpCarryingIcmp) {
               packet(1) + outerTerse(52) + innerTerse(32, "ICMP") +
                   "ICMP:\techo-request cksum=1F2E\n"
                   "DATA:\tABCDping\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.1.1.1 -> 10.2.2.2 ICMP echo-request\n\tABCDping\n" + kSep);
+              packet(1) + "10.1.1.1 -> 10.2.2.2 ICMP echo-request\n\tABCDping\n" + kSeparator);
 }
 
 TEST(Dispatch, IpInIpCarryingTcp) {
@@ -165,9 +165,9 @@ TEST(Dispatch, IpInIpCarryingTcp) {
                   " TCP:\tport 1025 -> 80 seq=0000000001 ack=0000000000\n"
                   "\thlen=20 (data=0) UAPRSF=000010 wnd=8192 cksum=0000 urg=0\n"
                   "DATA:\t<No data>\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.1.1.1.1025 -> 10.2.2.2.80 over TCP\n\t<No data>\n" + kSep);
+              packet(1) + "10.1.1.1.1025 -> 10.2.2.2.80 over TCP\n\t<No data>\n" + kSeparator);
 }
 
 TEST(Dispatch, IpInIpVerboseShowsBothHeaders) {
@@ -207,30 +207,30 @@ TEST(Dispatch, IpInIpVerboseShowsBothHeaders) {
                   "\tChecksum:\t\t\t0x0000\n"
                   "UDP Data\n"
                   "\tquery\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // Only one level of nesting is decoded; other inner protocols get the IP-in-IP line.
 TEST(Dispatch, IpInIpCarryingIpInIpOrOtherProtocols) {
     const std::string nested = "4500 0035 0003 0000 405e abcd 0a01 0101 0a02 0202 " + kInnerUdp;
     const std::string input = ipFrame(outerHex("0049") + nested);
-    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + outerTerse(73) + innerTerse(53, "IPIP") + kNoIpipDecode + kSep);
+    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + outerTerse(73) + innerTerse(53, "IPIP") + kNoIpipDecode + kSeparator);
     EXPECT_EQ(decode({"-noLink", "-s"}, input),
-              packet(1) + outerTerse(73) + innerTerse(53, "IPIP") + kNoIpipDecode + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kNoIpipDecode + kSep);
+              packet(1) + outerTerse(73) + innerTerse(53, "IPIP") + kNoIpipDecode + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kNoIpipDecode + kSeparator);
 
     const std::string igmp = "4500 001c 0003 0000 4002 abcd 0a01 0101 0a02 0202 1100 eeff e000 0001";
     EXPECT_EQ(decode({"-noLink"}, ipFrame(outerHex("0030") + igmp)),
-              packet(1) + outerTerse(48) + innerTerse(28, "IGMP") + kNoIpipDecode + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode"}, ipFrame(outerHex("0030") + igmp)), packet(1) + kNoIpipDecode + kSep);
+              packet(1) + outerTerse(48) + innerTerse(28, "IGMP") + kNoIpipDecode + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, ipFrame(outerHex("0030") + igmp)), packet(1) + kNoIpipDecode + kSeparator);
 }
 
 // The inner header is decoded as any IPv4 header: one that is not version 4
 // ends the packet after the outer header's lines.
 TEST(Dispatch, IpInIpWithAnInnerHeaderThatIsNotVersion4) {
     const std::string input = ipFrame(outerHex("0030") + "6000 0000 0008 1140 0000 0000 0000 0000 0000 0000 0000 0001");
-    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + outerTerse(48) + "IP:\tnot v4\n" + kSep);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + "IP:\tnot v4\n" + kSep);
+    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + outerTerse(48) + "IP:\tnot v4\n" + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + "IP:\tnot v4\n" + kSeparator);
 }
 
 // The plain layout's type numbers choose the same routes as the arrow layout's.
@@ -250,7 +250,7 @@ TEST(Dispatch, PlainLayoutTypeNumbersChooseTheRoute) {
                   "RARP:\thtype=Ethernet ptype=IP " + "hlen=6 plen=4 op=response\n" + arpLines.substr(arpLines.find('\n') + 1) +
                   "\n" + packet(3) +
                   "TIME:\t12:00:00.000000 (0.000000)\nLINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IP\n" +
-                  kUdpTerse + kSep);
+                  kUdpTerse + kSeparator);
 }
 
 // ---------------------------------------------------------------------------
@@ -265,11 +265,11 @@ TEST(Dispatch, PointToPointTakesTheIpv4RouteForEveryPacket) {
     EXPECT_EQ(decode({"-pp"}, input),
               packet(1) + "TIME:\t12:00:00.000000\nIP:\tnot v4\n\n" +   //
                   packet(2) + "TIME:\t12:00:00.500000 (0.500000)\n" + kUdpTerse + "\n" +
-                  packet(3) + "TIME:\t12:00:01.000000 (0.500000)\n" + kUdpTerse + kSep);
+                  packet(3) + "TIME:\t12:00:01.000000 (0.500000)\n" + kUdpTerse + kSeparator);
     EXPECT_EQ(decode({"-pp", "-minHdrDecode"}, input),
               packet(1) + "IP:\tnot v4\n\n" +   //
                   packet(2) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n\n" +
-                  packet(3) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSep);
+                  packet(3) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSeparator);
 }
 
 // ---------------------------------------------------------------------------
@@ -282,10 +282,10 @@ TEST(Dispatch, HeaderLineFollowedByTheNextHeaderLine) {
               packet(1) + terseLink("IPv4") + "\n" + packet(2) +
                   "TIME:\t12:00:00.500000 (0.500000)\nLINK:\t00:11:22:33:44:55 -> FF:FF:FF:FF:FF:FF type=ARP\n\n" +
                   packet(3) + "TIME:\t12:00:01.000000 (0.500000)\n" +
-                  "LINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IPv4\n" + kUdpTerse + kSep);
+                  "LINK:\t00:11:22:33:44:55 -> 66:77:88:99:AA:BB type=IPv4\n" + kUdpTerse + kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
               packet(1) + "\n" + packet(2) + "\n" + packet(3) +
-                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSep);
+                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSeparator);
 }
 
 // A packet cut short while data was expected gets the missing-data line; the
@@ -310,9 +310,9 @@ TEST(Dispatch, MissingDataCountDoesNotCarryOver) {
         "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=192.168.0.2\n";
 
     EXPECT_EQ(decode({"-noLink"}, cut + headerLine("IPv4 (0x0800)", 54) + ipFrame(kUdpHex)),
-              packet(1) + udpCut + missing + packet(2) + "\n" + packet(3) + kUdpTerse + kSep);
+              packet(1) + udpCut + missing + packet(2) + "\n" + packet(3) + kUdpTerse + kSeparator);
     EXPECT_EQ(decode({"-noLink", "-s"}, cut + arpOneLine + ipFrame(kUdpHex)),
-              packet(1) + udpCut + missing + packet(2) + arpTerse + "\n" + packet(3) + kUdpTerse + kSep);
+              packet(1) + udpCut + missing + packet(2) + arpTerse + "\n" + packet(3) + kUdpTerse + kSeparator);
 }
 
 // ---------------------------------------------------------------------------
@@ -323,8 +323,8 @@ TEST(Dispatch, SpuriousDataIsTheRestOfTheCurrentText) {
     const std::string input = ipFrame(kUdpHex + "0000 a1b2") + ipFrame(kUdpHex, "12:00:00.500000");
     EXPECT_EQ(decode({"-noLink", "-s"}, input),
               packet(1) + kUdpTerse + "\t<*** Spurious data at end: \"0000a1b2\" ***>\n\n" + packet(2) + kUdpTerse +
-                  kSep);
-    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + kUdpTerse + "\n" + packet(2) + kUdpTerse + kSep);
+                  kSeparator);
+    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + kUdpTerse + "\n" + packet(2) + kUdpTerse + kSeparator);
 }
 
 TEST(Dispatch, SpuriousDataIsTheWholeNextTextWhenThePayloadEndsALine) {
@@ -337,16 +337,16 @@ TEST(Dispatch, SpuriousDataIsTheWholeNextTextWhenThePayloadEndsALine) {
         " UDP:\tport 1024 -> 53 hdr=8 data=4\n"
         "DATA:\tabcd\n";
     EXPECT_EQ(decode({"-noLink", "-s"}, input),
-              packet(1) + terse + "\t<*** Spurious data at end: \"0102030405060708090a0b0c0d0e0f10\" ***>\n" + kSep);
-    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + terse + kSep);
+              packet(1) + terse + "\t<*** Spurious data at end: \"0102030405060708090a0b0c0d0e0f10\" ***>\n" + kSeparator);
+    EXPECT_EQ(decode({"-noLink"}, input), packet(1) + terse + kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode", "-s"}, input),
               packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\tabcd\n" +
-                  "\t<*** Spurious data at end: \"0102030405060708090a0b0c0d0e0f10\" ***>\n" + kSep);
+                  "\t<*** Spurious data at end: \"0102030405060708090a0b0c0d0e0f10\" ***>\n" + kSeparator);
 }
 
 TEST(Dispatch, NoSpuriousLineWhenTheNextHeaderLineFollows) {
     const std::string input = ipFrame(kUdpHex) + ipFrame(kUdpHex, "12:00:00.500000");
-    EXPECT_EQ(decode({"-noLink", "-s"}, input), packet(1) + kUdpTerse + "\n" + packet(2) + kUdpTerse + kSep);
+    EXPECT_EQ(decode({"-noLink", "-s"}, input), packet(1) + kUdpTerse + "\n" + packet(2) + kUdpTerse + kSeparator);
 }
 
 }  // namespace

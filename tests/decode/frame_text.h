@@ -18,7 +18,6 @@
 namespace frame_text {
 
 // The data-line layout and text helpers are tcpdump_text's.
-inline const std::string& kSep = tcpdump_text::kSeparator;
 using tcpdump_text::dataLines;
 using tcpdump_text::textHex;
 
@@ -53,13 +52,6 @@ inline std::string rarpFrame(std::string_view hex, const std::string& time = "12
     return headerLine("Reverse ARP (0x8035)", 14 + byteCount(hex), time, "ff:ff:ff:ff:ff:ff") + dataLines(hex);
 }
 
-// -cooked and every name lookup off, then `more`.
-inline std::vector<std::string> cookedArgs(const std::vector<std::string>& more = {}) {
-    std::vector<std::string> args{"-cooked", "-noHostNames", "-noPortNames", "-noEtherNames"};
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // The display of cooked text with these options added, names off; the run
 // must succeed without a word on standard error.
 inline std::string decode(const std::vector<std::string>& more, const std::string& input) {
@@ -70,7 +62,7 @@ inline std::string decode(const std::vector<std::string>& more, const std::strin
 }
 
 // Separator and packet number line.
-inline std::string packet(int number) { return kSep + "Packet " + std::to_string(number) + "\n"; }
+inline std::string packet(int number) { return kSeparator + "Packet " + std::to_string(number) + "\n"; }
 
 // Link lines of the frames above (first packet, so no delta).
 inline std::string terseLink(const std::string& typeName, const std::string& dst = "66:77:88:99:AA:BB") {

@@ -44,7 +44,7 @@ TEST_P(IcmpTypeText, TerseLineAndFourBytesCharged) {
     std::snprintf(head, sizeof head, "%02x%02x", c.type, c.code);
     const std::string input = ipFrame(icmpDatagram("001c", std::string(head) + "1f2e" + kWxyz));
     EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + terseIp(28) + "ICMP:\t" + c.text + " cksum=1F2E\nDATA:\tWXYZ\n" + kSep);
+              packet(1) + terseIp(28) + "ICMP:\t" + c.text + " cksum=1F2E\nDATA:\tWXYZ\n" + kSeparator);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,9 +112,9 @@ TEST(IcmpDecode, ReasonInVerboseAndOneLineForms) {
                   "\tChecksum:\t\t\t0x1F2E\n"
                   "ICMP Data\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1 -> 10.0.0.2 ICMP echo-request because <*** CORRUPT ***>\n\tWXYZ\n" + kSep);
+              packet(1) + "10.0.0.1 -> 10.0.0.2 ICMP echo-request because <*** CORRUPT ***>\n\tWXYZ\n" + kSeparator);
 }
 
 TEST(IcmpDecode, UnknownTypeWithCodeHasNoReasonInAnyForm) {
@@ -126,9 +126,9 @@ TEST(IcmpDecode, UnknownTypeWithCodeHasNoReasonInAnyForm) {
                   "\tChecksum:\t\t\t0x1F2E\n"
                   "ICMP Data\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode", "-verbose"}, input),
-              packet(1) + "10.0.0.1 -> 10.0.0.2 ICMP <unknown> (7)\n\tWXYZ\n" + kSep);
+              packet(1) + "10.0.0.1 -> 10.0.0.2 ICMP <unknown> (7)\n\tWXYZ\n" + kSeparator);
 }
 
 // The identifier and sequence number of an echo message are not read: they
@@ -136,7 +136,7 @@ TEST(IcmpDecode, UnknownTypeWithCodeHasNoReasonInAnyForm) {
 TEST(IcmpDecode, EchoRequestShowsIdentifierAndSequenceAsData) {
     const std::string input = ipFrame(icmpDatagram("0021", "0800 1f2e 4142 4344" + textHex("hello")));
     EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + terseIp(33) + "ICMP:\techo-request cksum=1F2E\nDATA:\tABCDhello\n" + kSep);
+              packet(1) + terseIp(33) + "ICMP:\techo-request cksum=1F2E\nDATA:\tABCDhello\n" + kSeparator);
 }
 
 // ---------------------------------------------------------------------------
@@ -156,7 +156,7 @@ TEST_P(IcmpRedirect, RouterLineAndEightBytesCharged) {
     const std::string input = ipFrame(icmpDatagram("0020", std::string(head) + "1f2e 0a00 00fe" + kWxyz));
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(32) + "ICMP:\tredirect because " + c.reason +
-                  " cksum=1F2E\n\tUse router 10.0.0.254 instead\nDATA:\tWXYZ\n" + kSep);
+                  " cksum=1F2E\n\tUse router 10.0.0.254 instead\nDATA:\tWXYZ\n" + kSeparator);
 }
 
 INSTANTIATE_TEST_SUITE_P(Icmp, IcmpRedirect,
@@ -179,7 +179,7 @@ TEST(IcmpDecode, InformationLineInEveryForm) {
                   "ICMP:\tredirect because route-wrong-for-host cksum=1F2E\n"
                   "\tUse router 10.0.0.254 instead\n"
                   "DATA:\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-verbose"}, input),
               packet(1) + verboseLink("IPv4") +
                   "IP Header\n"
@@ -202,13 +202,13 @@ TEST(IcmpDecode, InformationLineInEveryForm) {
                   "\tChecksum:\t\t\t0x1F2E\n"
                   "ICMP Data\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
               packet(1) +
                   "10.0.0.1 -> 10.0.0.2 ICMP redirect because route-wrong-for-host\n"
                   "\tUse router 10.0.0.254 instead\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // The router's name goes into a 256-byte text with "Use router " and
@@ -224,7 +224,7 @@ TEST(IcmpDecode, RouterNameLimit) {
     RunResult shown = runPacsift(args, input, fakeNamesEnv(fixture));
     EXPECT_EQ(shown.status, 0) << shown.err;
     EXPECT_EQ(shown.out, packet(1) + terseIp(32) + "ICMP:\tredirect because route-wrong-for-host cksum=1F2E\n" +
-                             "\tUse router " + fits + " instead\n" + "DATA:\tWXYZ\n" + kSep);
+                             "\tUse router " + fits + " instead\n" + "DATA:\tWXYZ\n" + kSeparator);
     std::remove(fixture.c_str());
 
     fixture = writeNameFixture("host 10.0.0.254 " + std::string(237, 'r') + "\n");
@@ -242,7 +242,7 @@ TEST(IcmpDecode, FragmentationNeededWithMtuZeroHasNoInformation) {
     const std::string input = ipFrame(icmpDatagram("0020", "0304 1f2e 0000 0000" + kWxyz));
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(32) +
-                  "ICMP:\tdestination-unreachable because frag-needed-but-DF-set cksum=1F2E\nDATA:\tWXYZ\n" + kSep);
+                  "ICMP:\tdestination-unreachable because frag-needed-but-DF-set cksum=1F2E\nDATA:\tWXYZ\n" + kSeparator);
     EXPECT_EQ(decode({"-verbose", "-noLink", "-noIp"}, input),
               packet(1) +
                   "ICMP Header\n"
@@ -251,7 +251,7 @@ TEST(IcmpDecode, FragmentationNeededWithMtuZeroHasNoInformation) {
                   "\tChecksum:\t\t\t0x1F2E\n"
                   "ICMP Data\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
 }
 
 TEST(IcmpDecode, FragmentationNeededWithMtu576) {
@@ -261,13 +261,13 @@ TEST(IcmpDecode, FragmentationNeededWithMtu576) {
                   "ICMP:\tdestination-unreachable because frag-needed-but-DF-set cksum=1F2E\n"
                   "\tMy next-hop MTU is 576\n"
                   "DATA:\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
               packet(1) +
                   "10.0.0.1 -> 10.0.0.2 ICMP destination-unreachable because frag-needed-but-DF-set\n"
                   "\tMy next-hop MTU is 576\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // ---------------------------------------------------------------------------
@@ -285,7 +285,7 @@ TEST(IcmpDecode, PortUnreachableQuotingUdpCharges32Bytes) {
                   "ICMP:\tdestination-unreachable because port-unreachable cksum=1F2E\n"
                   "\tPort 53 is unreachable\n"
                   "DATA:\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
 }
 
 TEST(IcmpDecode, PortUnreachableQuotingTcpWithIhl15Charges72Bytes) {
@@ -295,7 +295,7 @@ TEST(IcmpDecode, PortUnreachableQuotingTcpWithIhl15Charges72Bytes) {
                   "ICMP:\tdestination-unreachable because port-unreachable cksum=1F2E\n"
                   "\tPort 80 is unreachable\n"
                   "DATA:\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-verbose", "-noLink", "-noIp"}, input),
               packet(1) +
                   "ICMP Header\n"
@@ -305,7 +305,7 @@ TEST(IcmpDecode, PortUnreachableQuotingTcpWithIhl15Charges72Bytes) {
                   "\tChecksum:\t\t\t0x1F2E\n"
                   "ICMP Data\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // With port names on, the quoted protocol picks the services entry: port 512
@@ -323,7 +323,7 @@ TEST(IcmpDecode, PortNameLookedUpForTheQuotedProtocol) {
         RunResult run = runPacsift(args, ipFrame(icmpDatagram("0038", "0303 1f2e 0000 0000" + quoted + kWxyz)));
         EXPECT_EQ(run.out, packet(1) + terseIp(56) +
                                "ICMP:\tdestination-unreachable because port-unreachable cksum=1F2E\n" +
-                               expected(protocol) + "DATA:\tWXYZ\n" + kSep)
+                               expected(protocol) + "DATA:\tWXYZ\n" + kSeparator)
             << protocol;
     }
 }
@@ -341,14 +341,14 @@ TEST(IcmpDecode, ChargedBytesEndWhereTheSpuriousDataBegins) {
     for (const auto& c : cases) {
         const std::string input = ipFrame(icmpDatagram(c.total, c.icmp + kWxyz));
         std::string out = decode({"-noLink", "-s"}, input);
-        const std::string tail = "DATA:\t<No data>\n\t<*** Spurious data at end: \"5758595a\" ***>\n" + kSep;
+        const std::string tail = "DATA:\t<No data>\n\t<*** Spurious data at end: \"5758595a\" ***>\n" + kSeparator;
         ASSERT_GE(out.size(), tail.size());
         EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << out;
     }
     // Redirect and fragmentation needed: 8 bytes.
     for (const std::string icmp : {"0501 1f2e 0a00 00fe", "0304 1f2e 0000 0000", "0304 1f2e 0000 0240"}) {
         std::string out = decode({"-noLink", "-s"}, ipFrame(icmpDatagram("001c", icmp + kWxyz)));
-        const std::string tail = "DATA:\t<No data>\n\t<*** Spurious data at end: \"5758595a\" ***>\n" + kSep;
+        const std::string tail = "DATA:\t<No data>\n\t<*** Spurious data at end: \"5758595a\" ***>\n" + kSeparator;
         ASSERT_GE(out.size(), tail.size());
         EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << out;
     }
@@ -365,7 +365,7 @@ TEST(IcmpDecode, ChargeBeyondTheDatagramLeavesANegativeCount) {
                   "\tUse router 10.0.0.254 instead\n"
                   "DATA:\t\n"
                   "\t<*** Spurious data at end: \"5758595a\" ***>\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // A quoted header length below 3 words announces less than the 10 bytes
@@ -389,7 +389,7 @@ TEST(IcmpDecode, PortUnreachableWithShortQuotedHeader) {
                       "ICMP:\tdestination-unreachable because port-unreachable cksum=1F2E\n"
                       "\tPort 53 is unreachable\n"
                       "DATA:\tWXYZ\n" +
-                      kSep)
+                      kSeparator)
             << c.name;
     }
 }
@@ -407,7 +407,7 @@ TEST(IcmpDecode, PortUnreachableQuotingIcmpGoesOnWithTheNextPacket) {
     EXPECT_EQ(terse.err, "");
     EXPECT_EQ(terse.out, packet(1) + terseIp(56) +
                              "ICMP:\tdestination-unreachable because port-unreachable cksum=1F2E\n" + notice + "\n" +
-                             packet(2) + terseIp(28) + "ICMP:\techo-request cksum=3C4D\nDATA:\tWXYZ\n" + kSep);
+                             packet(2) + terseIp(28) + "ICMP:\techo-request cksum=3C4D\nDATA:\tWXYZ\n" + kSeparator);
 
     EXPECT_EQ(decode({"-verbose", "-noLink", "-noIp"}, input),
               packet(1) +
@@ -421,11 +421,11 @@ TEST(IcmpDecode, PortUnreachableQuotingIcmpGoesOnWithTheNextPacket) {
                   "\tChecksum:\t\t\t0x3C4D\n"
                   "ICMP Data\n"
                   "\tWXYZ\n" +
-                  kSep);
+                  kSeparator);
 
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
               packet(1) + "10.0.0.1 -> 10.0.0.2 ICMP destination-unreachable because port-unreachable\n" + notice +
-                  "\n" + packet(2) + "10.0.0.1 -> 10.0.0.2 ICMP echo-request\n\tWXYZ\n" + kSep);
+                  "\n" + packet(2) + "10.0.0.1 -> 10.0.0.2 ICMP echo-request\n\tWXYZ\n" + kSeparator);
 }
 
 // The dump ends inside the quoted header: nothing of the message is shown,
@@ -435,7 +435,7 @@ TEST(IcmpDecode, MessageCutShortShowsNothingOfIt) {
                               ipFrame(icmpDatagram("001c", "0800 3c4d" + kWxyz), "12:00:00.500000");
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(56) + "\n\n\t<*** Rest of data missing from packet dump ***>\n" + packet(2) +
-                  terseIp(28) + "ICMP:\techo-request cksum=3C4D\nDATA:\tWXYZ\n" + kSep);
+                  terseIp(28) + "ICMP:\techo-request cksum=3C4D\nDATA:\tWXYZ\n" + kSeparator);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(UdpDecode, TerseForm) {
               packet(1) + terseLink("IPv4") + terseIp(40) +
                   " UDP:\tport 1024 -> 53 hdr=8 data=12\n"
                   "DATA:\thello world!\n" +
-                  kSep);
+                  kSeparator);
 }
 
 TEST(UdpDecode, VerboseForm) {
@@ -60,14 +60,14 @@ TEST(UdpDecode, VerboseForm) {
                   "\tChecksum:\t\t\t0xCAFE\n"
                   "UDP Data\n"
                   "\thello world!\n" +
-                  kSep);
+                  kSeparator);
 }
 
 TEST(UdpDecode, OneLineForm) {
     const std::string expected = packet(1) +
                                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n"
                                  "\thello world!\n" +
-                                 kSep;
+                                 kSeparator;
     EXPECT_EQ(decode({"-minHdrDecode"}, ipFrame(kHelloDatagram)), expected);
     // -minHdrDecode outranks -verbose, in either order.
     EXPECT_EQ(decode({"-minHdrDecode", "-verbose"}, ipFrame(kHelloDatagram)), expected);
@@ -85,9 +85,9 @@ class UdpLength : public ::testing::TestWithParam<LengthCase> {};
 
 TEST_P(UdpLength, TerseDisplay) {
     const LengthCase& c = GetParam();
-    EXPECT_EQ(decode({"-noLink"}, ipFrame(c.hex)), packet(1) + c.expected + kSep);
+    EXPECT_EQ(decode({"-noLink"}, ipFrame(c.hex)), packet(1) + c.expected + kSeparator);
     // Under -s the corrupt datagram's leftover bytes are still not shown.
-    EXPECT_EQ(decode({"-noLink", "-s"}, ipFrame(c.hex)), packet(1) + c.expected + kSep);
+    EXPECT_EQ(decode({"-noLink", "-s"}, ipFrame(c.hex)), packet(1) + c.expected + kSeparator);
 }
 
 const std::string kCorrupt = "\t<*** Packet length corrupt ***>\n";
@@ -123,9 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UdpDecode, CorruptLengthInEveryForm) {
     const std::string input = ipFrame(ipHex("0064") + "0400 0035 0064 0000" + std::string(144, 'b'));
-    EXPECT_EQ(decode({"-verbose"}, input), packet(1) + verboseLink("IPv4") + verboseIp(100) + kCorrupt + kSep);
+    EXPECT_EQ(decode({"-verbose"}, input), packet(1) + verboseLink("IPv4") + verboseIp(100) + kCorrupt + kSeparator);
     // The one-line form shows no IPv4 lines, only the notice.
-    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kCorrupt + kSep);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kCorrupt + kSeparator);
 }
 
 TEST(UdpDecode, CorruptPacketEndsAndTheNextOneIsDecoded) {
@@ -133,7 +133,7 @@ TEST(UdpDecode, CorruptPacketEndsAndTheNextOneIsDecoded) {
                               ipFrame(kHelloDatagram, "12:00:00.500000");
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(100) + kCorrupt + "\n" + packet(2) + terseIp(40) +
-                  " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSep);
+                  " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSeparator);
 }
 
 TEST(UdpDecode, LengthFourMatchingInVerboseAndOneLineForms) {
@@ -147,9 +147,9 @@ TEST(UdpDecode, LengthFourMatchingInVerboseAndOneLineForms) {
                   "\tChecksum:\t\t\t0x0000\n"
                   "UDP Data\n"
                   "\t\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t\n" + kSep);
+              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t\n" + kSeparator);
 }
 
 TEST(UdpDecode, LengthEightInVerboseAndOneLineForms) {
@@ -163,9 +163,9 @@ TEST(UdpDecode, LengthEightInVerboseAndOneLineForms) {
                   "\tChecksum:\t\t\t0x1111\n"
                   "UDP Data\n"
                   "\t<No data>\n" +
-                  kSep);
+                  kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSep);
+              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSeparator);
 }
 
 // 32767 bytes after the IPv4 header is the largest datagram that passes; the
@@ -176,7 +176,7 @@ TEST(UdpDecode, LargestPassingLengthThenCutShort) {
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(32787) + " UDP:\tport 1024 -> 53 hdr=8 data=32759\nDATA:\tab\n" +
                   "\n\t<*** Rest of data missing from packet dump ***>\n" + packet(2) + terseIp(40) +
-                  " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSep);
+                  " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSeparator);
 }
 
 // The dump ends inside the UDP header: nothing of it is shown, and the count
@@ -185,7 +185,7 @@ TEST(UdpDecode, HeaderCutShortShowsNothingOfIt) {
     const std::string input = ipFrame(ipHex("0028") + "0400 0035") + ipFrame(kHelloDatagram, "12:00:00.500000");
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(40) + "\n\n\t<*** Rest of data missing from packet dump ***>\n" + packet(2) +
-                  terseIp(40) + " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSep);
+                  terseIp(40) + " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSeparator);
 }
 
 TEST(UdpDecode, NoPortNamesShowsNumbersForWellKnownPorts) {
@@ -193,9 +193,9 @@ TEST(UdpDecode, NoPortNamesShowsNumbersForWellKnownPorts) {
     // parenthesised names in the verbose form.
     const std::string input = ipFrame(ipHex("001c") + "007b 0035 0008 0000");
     EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + terseIp(28) + " UDP:\tport 123 -> 53 hdr=8 data=0\nDATA:\t<No data>\n" + kSep);
+              packet(1) + terseIp(28) + " UDP:\tport 123 -> 53 hdr=8 data=0\nDATA:\t<No data>\n" + kSeparator);
     EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.123 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSep);
+              packet(1) + "10.0.0.1.123 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSeparator);
     EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
               packet(1) + verboseIp(28) +
                   "UDP Header\n"
@@ -205,7 +205,7 @@ TEST(UdpDecode, NoPortNamesShowsNumbersForWellKnownPorts) {
                   "\tChecksum:\t\t\t0x0000\n"
                   "UDP Data\n"
                   "\t<No data>\n" +
-                  kSep);
+                  kSeparator);
 }
 
 // With port names on, the names come from the services database of this
@@ -223,7 +223,7 @@ TEST(UdpDecode, PortNamesFromTheServicesDatabase) {
     RunResult terse = runPacsift(args, input);
     EXPECT_EQ(terse.out, packet(1) + terseIp(28) + " UDP:\tport " + (source.empty() ? "123" : source) + " -> " +
                              (destination.empty() ? "40001" : destination) + " hdr=8 data=0\nDATA:\t<No data>\n" +
-                             kSep);
+                             kSeparator);
 
     args.push_back("-verbose");
     RunResult verbose = runPacsift(args, input);
@@ -232,7 +232,7 @@ TEST(UdpDecode, PortNamesFromTheServicesDatabase) {
                                (destination.empty() ? "<unknown>" : destination) +
                                ")\n\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
                                "\tChecksum:\t\t\t0x0000\nUDP Data\n\t<No data>\n" +
-                               kSep);
+                               kSeparator);
 }
 
 }  // namespace

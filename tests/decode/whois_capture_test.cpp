@@ -10,12 +10,8 @@
 
 namespace {
 
-const std::string kSeparator =
-    "---------------------------------------------------------------------------\n";
-
 RunResult runWhois(const std::vector<std::string>& options) {
-    std::vector<std::string> args{"-noHostNames", "-noPortNames", "-noEtherNames", "-s"};
-    args.insert(args.end(), options.begin(), options.end());
+    std::vector<std::string> args = words(kNoNames, words({"-s"}, options));
     // tcpdump prints local times: pin the zone.
     return runPacsiftOnFile(args, fixturePath("whois.pcap"), {"TZ=UTC", "LC_CTYPE=C"});
 }

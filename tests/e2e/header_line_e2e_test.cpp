@@ -10,8 +10,7 @@
 #include "support/run_binary.h"
 
 namespace {
-const std::string SEP = std::string(75, '-') + "\n";
-const std::vector<std::string> kNoNames{"-noHostNames", "-noPortNames", "-noEtherNames", "-noData"};
+const std::vector<std::string> kNoNamesNoData = words(kNoNames, {"-noData"});
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -60,7 +59,7 @@ const Packet kMptcpPackets[] = {
 };
 
 TEST(HeaderLineSavefile, TerseTimeAndLinkLinesOfEveryPacket) {
-    RunResult r = runOnSavefile(kNoNames, "mptcp-fclose.pcap");
+    RunResult r = runOnSavefile(kNoNamesNoData, "mptcp-fclose.pcap");
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<std::string> expected;
     int number = 0;
@@ -70,12 +69,12 @@ TEST(HeaderLineSavefile, TerseTimeAndLinkLinesOfEveryPacket) {
         expected.push_back(std::string("LINK:\t") + p.source + " -> " + p.destination + " type=" + p.type);
     }
     EXPECT_EQ(packetHeads(r.out, 2), expected);
-    EXPECT_EQ(r.out.rfind(SEP, 0), 0u);
-    EXPECT_EQ(r.out.substr(r.out.size() - SEP.size()), SEP);
+    EXPECT_EQ(r.out.rfind(kSeparator, 0), 0u);
+    EXPECT_EQ(r.out.substr(r.out.size() - kSeparator.size()), kSeparator);
 }
 
 TEST(HeaderLineSavefile, VerboseLinkLinesOfEveryPacket) {
-    std::vector<std::string> args = kNoNames;
+    std::vector<std::string> args = kNoNamesNoData;
     args.push_back("-verbose");
     RunResult r = runOnSavefile(args, "mptcp-fclose.pcap");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -97,31 +96,31 @@ TEST(HeaderLineSavefile, VerboseLinkLinesOfEveryPacket) {
 // The type name holds a blank; the frame ends inside the RARP body, so the
 // input ends there too.
 TEST(HeaderLineSavefile, ReverseArpTypeName) {
-    RunResult r = runOnSavefile(kNoNames, "rarp-short.pcap");
+    RunResult r = runOnSavefile(kNoNamesNoData, "rarp-short.pcap");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "TIME:\t06:41:17.999999\n"
                          "LINK:\tC0:C1:C0:A0:00:64 -> 00:0C:FF:7F:96:77 type=Reverse ARP\n" +
-                         SEP);
-    std::vector<std::string> args = kNoNames;
+                         kSeparator);
+    std::vector<std::string> args = kNoNamesNoData;
     args.push_back("-verbose");
     r = runOnSavefile(args, "rarp-short.pcap");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "\tTimestamp:\t\t\t06:41:17.999999\n"
                          "\tSource Ethernet Address:\tC0:C1:C0:A0:00:64\n"
                          "\tDestination Ethernet Address:\t00:0C:FF:7F:96:77\n"
                          "\tEncapsulated Protocol:\t\tReverse ARP\n" +
-                         SEP);
+                         kSeparator);
 }
 
 // mptcp-tcprst.pcap: raw IPv4, read with -pp.
 //   tcpdump: 14:27:19.175792 ip: 192.0.2.1.55739 > 192.168.76.28.8080: Flags [R.], ...
 //            14:27:19.175964 ip: ...
 TEST(HeaderLineSavefile, PointToPointShowsOnlyTheTime) {
-    std::vector<std::string> args = kNoNames;
+    std::vector<std::string> args = kNoNamesNoData;
     args.push_back("-pp");
     RunResult r = runOnSavefile(args, "mptcp-tcprst.pcap");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -146,10 +145,10 @@ TEST(HeaderLineCooked, PlainLayout) {
         "\t0x0000:  6000 0000 0000 3a40\n"
         // A header line without data lines: the input ends there.
         "12:01:02.750000 8:0:20:1:2:3 0:11:22:33:44:55 0800 60:\n";
-    RunResult r = runPacsift({"-cooked", "-noHostNames", "-noPortNames", "-noEtherNames"}, input);
+    RunResult r = runPacsift(cookedArgs(), input);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "TIME:\t12:00:00.000000\n"
                          "LINK:\t08:00:20:01:02:03 -> FF:FF:FF:FF:FF:FF type=ARP\n"
@@ -157,27 +156,27 @@ TEST(HeaderLineCooked, PlainLayout) {
                          "\tsender-MAC-addr=08:00:20:01:02:03 sender-IP-address=10.0.0.1\n"
                          "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=10.0.0.2\n"
                          "\n" +
-                         SEP +
+                         kSeparator +
                          "Packet 2\n"
                          "TIME:\t12:00:00.500000 (0.500000)\n"
                          "LINK:\t00:11:22:33:44:55 -> 08:00:20:01:02:03 type=86dd\n"
                          "\t<*** No decode support for encapsulated protocol ***>\n"
                          "\n" +
-                         SEP +
+                         kSeparator +
                          "Packet 3\n"
                          "TIME:\t12:01:02.750000 (01:2.250000)\n"
                          "LINK:\t08:00:20:01:02:03 -> 00:11:22:33:44:55 type=IP\n" +
-                         SEP);
+                         kSeparator);
 
-    r = runPacsift({"-cooked", "-verbose", "-noHostNames", "-noPortNames", "-noEtherNames"},
+    r = runPacsift(cookedArgs({"-verbose"}),
                    "12:00:00.500000 0:11:22:33:44:55 8:0:20:1:2:3 86dd 60:\n");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "\tTimestamp:\t\t\t12:00:00.500000\n"
                          "\tSource Ethernet Address:\t00:11:22:33:44:55\n"
                          "\tDestination Ethernet Address:\t08:00:20:01:02:03\n"
                          "\tEncapsulated Protocol:\t\t86dd\n" +
-                         SEP);
+                         kSeparator);
 }
 }  // namespace

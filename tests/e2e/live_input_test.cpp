@@ -125,13 +125,13 @@ TEST(LiveInput, CookedTextThroughANamedPipeIsShownAsItArrives) {
     run.send(kTcpInput + "12:00:01.000000 8:0:20:1:2:3 0:a0:c9:e:1f:2b 0800 60:\n");
     // Packet 2's data has not come yet: packet 1 is shown whole with its
     // closing newline, and packet 2 as far as its header line goes.
-    const std::string shownWhileWaiting = kSep + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSep + "Packet 2\n" +
+    const std::string shownWhileWaiting = kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSeparator + "Packet 2\n" +
                                           "TIME:\t12:00:01.000000 (0.500000)\n" + kTcpLink;
     EXPECT_TRUE(run.waitFor(shownWhileWaiting)) << run.out;
     EXPECT_EQ(run.out, shownWhileWaiting);
     run.send(kTcpLine1 + kTcpLine2 + kTcpLine3);
     EXPECT_EQ(run.finish(), 0);
-    EXPECT_EQ(run.out, shownWhileWaiting + kTcpIp + kTcpTcp + kTcpData + kSep);
+    EXPECT_EQ(run.out, shownWhileWaiting + kTcpIp + kTcpTcp + kTcpData + kSeparator);
 }
 
 TEST(LiveInput, ASavefileThroughANamedPipeIsShownAsTcpdumpPassesItOn) {
@@ -142,7 +142,7 @@ TEST(LiveInput, ASavefileThroughANamedPipeIsShownAsTcpdumpPassesItOn) {
     std::string savefile = readFile(fixturePath("whois.pcap"));
     ASSERT_GT(savefile.size(), 24u);
     std::string packets = savefile.substr(24);
-    FifoRun run({"-noHostNames", "-noPortNames", "-noEtherNames"});
+    FifoRun run(kNoNames);
     run.send(savefile.substr(0, 24));
     for (int copy = 0; copy < 8; ++copy) run.send(packets);
     EXPECT_TRUE(run.waitFor("Packet 70\n")) << countOf(run.out, "\nPacket ") << " packets shown";

@@ -15,7 +15,6 @@
 
 namespace {
 
-const std::string kSep = "---------------------------------------------------------------------------\n";
 const std::string kHostA = "02:00:00:00:00:01";
 const std::string kHostB = "02:00:00:00:00:02";
 const std::string kBroadcast = "FF:FF:FF:FF:FF:FF";
@@ -69,7 +68,7 @@ std::string display(const std::vector<Packet>& packets, Form form) {
         const Packet& p = packets[i];
         int n = static_cast<int>(i) + 1;
         if (i > 0) out += "\n";
-        out += kSep + "Packet " + std::to_string(n) + "\n";
+        out += kSeparator + "Packet " + std::to_string(n) + "\n";
         if (form == Form::Terse) {
             out += "TIME:\t" + stamp(n) + "\nLINK:\t" + p.src + " -> " + p.dst + " type=" + p.type + "\n";
             if (p.outer) out += terseIp(*p.outer);
@@ -85,19 +84,16 @@ std::string display(const std::vector<Packet>& packets, Form form) {
             out += p.oneLine;
         }
     }
-    return out + kSep;
+    return out + kSeparator;
 }
 
 void expectDisplay(const std::string& file, const std::vector<Packet>& packets,
                    const std::vector<std::string>& extra = {}) {
     const std::vector<std::pair<Form, std::vector<std::string>>> forms = {
         {Form::Terse, {}}, {Form::Verbose, {"-verbose"}}, {Form::OneLine, {"-minHdrDecode"}}};
-    for (const auto& [form, words] : forms) {
-        std::vector<std::string> args{"-noHostNames", "-noPortNames", "-noEtherNames"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        args.insert(args.end(), words.begin(), words.end());
-        RunResult run = runPacsiftOnFile(args, fixturePath("pcap/" + file), {"TZ=UTC"});
-        SCOPED_TRACE(file + (words.empty() ? " terse" : " " + words[0]));
+    for (const auto& [form, formWords] : forms) {
+        RunResult run = runPacsiftOnFile(words(words(kNoNames, extra), formWords), fixturePath("pcap/" + file), {"TZ=UTC"});
+        SCOPED_TRACE(file + (formWords.empty() ? " terse" : " " + formWords[0]));
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, display(packets, form));
     }

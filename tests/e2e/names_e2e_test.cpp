@@ -9,7 +9,6 @@
 #include "support/run_binary.h"
 
 namespace {
-const std::string SEP = std::string(75, '-') + "\n";
 
 const std::string kNames =
     "# hosts\n"
@@ -61,7 +60,7 @@ TEST_F(NamesEndToEnd, TerseShowsNamesInPlaceOfNumbers) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
-              SEP +
+              kSeparator +
                   "Packet 1\n"
                   "TIME:\t12:00:00.000000\n"
                   "LINK:\tgateway -> 00:11:22:33:44:55 type=IPv4\n"
@@ -71,7 +70,7 @@ TEST_F(NamesEndToEnd, TerseShowsNamesInPlaceOfNumbers) {
                   "\thlen=20 (data=0) UAPRSF=010000 wnd=4096 cksum=0000 urg=0\n"
                   "DATA:\t<No data>\n"
                   "\n" +
-                  SEP +
+                  kSeparator +
                   "Packet 2\n"
                   "TIME:\t12:00:00.250000 (0.250000)\n"
                   "LINK:\tprinter.example.com -> gateway type=IPv4\n"
@@ -80,14 +79,14 @@ TEST_F(NamesEndToEnd, TerseShowsNamesInPlaceOfNumbers) {
                   " UDP:\tport domain -> 80 hdr=8 data=4\n"
                   "DATA:\ttest\n"
                   "\n" +
-                  SEP +
+                  kSeparator +
                   "Packet 3\n"
                   "TIME:\t12:00:01.250000 (1.000000)\n"
                   "LINK:\tgateway -> FF:FF:FF:FF:FF:FF type=ARP\n"
                   "ARP:\thtype=Ethernet ptype=IP hlen=6 plen=4 op=request\n"
                   "\tsender-MAC-addr=gateway sender-IP-address=alpha\n"
                   "\ttarget-MAC-addr=00:00:00:00:00:00 target-IP-address=beta\n" +
-                  SEP);
+                  kSeparator);
 }
 
 TEST_F(NamesEndToEnd, VerboseShowsNamesAfterNumbers) {
@@ -95,7 +94,7 @@ TEST_F(NamesEndToEnd, VerboseShowsNamesAfterNumbers) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
-              SEP +
+              kSeparator +
                   "Packet 1\n"
                   "\tTimestamp:\t\t\t12:00:00.000000\n"
                   "\tSource Ethernet Address:\t08:00:20:01:02:03 (gateway)\n"
@@ -128,7 +127,7 @@ TEST_F(NamesEndToEnd, VerboseShowsNamesAfterNumbers) {
                   "TCP Data\n"
                   "\t<No data>\n"
                   "\n" +
-                  SEP +
+                  kSeparator +
                   "Packet 2\n"
                   "\tTimestamp:\t\t\t12:00:00.250000 (0.250000)\n"
                   "\tSource Ethernet Address:\t00:A0:C9:0E:1F:2B (printer.example.com)\n"
@@ -155,7 +154,7 @@ TEST_F(NamesEndToEnd, VerboseShowsNamesAfterNumbers) {
                   "UDP Data\n"
                   "\ttest\n"
                   "\n" +
-                  SEP +
+                  kSeparator +
                   "Packet 3\n"
                   "\tTimestamp:\t\t\t12:00:01.250000 (1.000000)\n"
                   "\tSource Ethernet Address:\t08:00:20:01:02:03 (gateway)\n"
@@ -171,24 +170,24 @@ TEST_F(NamesEndToEnd, VerboseShowsNamesAfterNumbers) {
                   "\tSender IP Address:\t\t10.0.0.1 (alpha)\n"
                   "\tTarget Hardware Address:\t00:00:00:00:00:00 (<unknown>)\n"
                   "\tTarget IP Address:\t\t10.0.0.2 (beta)\n" +
-                  SEP);
+                  kSeparator);
 }
 
 TEST_F(NamesEndToEnd, OneLineFormUsesTheSameNames) {
-    const std::string expected = SEP +
+    const std::string expected = kSeparator +
                                  "Packet 1\n"
                                  "alpha.http -> beta.1025 over TCP\n"
                                  "\t<No data>\n"
                                  "\n" +
-                                 SEP +
+                                 kSeparator +
                                  "Packet 2\n"
                                  "10.0.0.3.domain -> alpha.80 over UDP\n"
                                  "\ttest\n"
                                  "\n" +
-                                 SEP +
+                                 kSeparator +
                                  "Packet 3\n"
                                  "alpha (gateway) asks where is beta\n" +
-                                 SEP;
+                                 kSeparator;
     RunResult r = run({"-minHdrDecode"}, kThreePackets);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
@@ -198,20 +197,20 @@ TEST_F(NamesEndToEnd, OneLineFormUsesTheSameNames) {
 TEST_F(NamesEndToEnd, FqdnShowsWholeHostNames) {
     RunResult r = run({"-minHdrDecode", "-fqdn"}, kThreePackets);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "alpha.example.com.http -> beta.1025 over TCP\n"
                          "\t<No data>\n"
                          "\n" +
-                         SEP +
+                         kSeparator +
                          "Packet 2\n"
                          "10.0.0.3.domain -> alpha.example.com.80 over UDP\n"
                          "\ttest\n"
                          "\n" +
-                         SEP +
+                         kSeparator +
                          "Packet 3\n"
                          "alpha.example.com (gateway) asks where is beta\n" +
-                         SEP);
+                         kSeparator);
     r = run({"-verbose", "-fqdn", "-noPortNames", "-noEtherNames"}, kTcpPacket);
     EXPECT_NE(r.out.find("\tSource IP Address:\t\t10.0.0.1 (alpha.example.com)\n"), std::string::npos) << r.out;
 }
@@ -219,7 +218,7 @@ TEST_F(NamesEndToEnd, FqdnShowsWholeHostNames) {
 TEST_F(NamesEndToEnd, NamingOptionsShowNumbersEvenForKnownNames) {
     RunResult r = run({"-noHostNames", "-noPortNames", "-noEtherNames"}, kTcpPacket);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "TIME:\t12:00:00.000000\n"
                          "LINK:\t08:00:20:01:02:03 -> 00:11:22:33:44:55 type=IPv4\n"
@@ -228,16 +227,16 @@ TEST_F(NamesEndToEnd, NamingOptionsShowNumbersEvenForKnownNames) {
                          " TCP:\tport 80 -> 1025 seq=0000000001 ack=0000000000\n"
                          "\thlen=20 (data=0) UAPRSF=010000 wnd=4096 cksum=0000 urg=0\n"
                          "DATA:\t<No data>\n" +
-                         SEP);
+                         kSeparator);
     // Each option turns off its own names only.
     r = run({"-minHdrDecode", "-noPortNames"}, kTcpPacket + kArpPacket);
-    EXPECT_EQ(r.out, SEP + "Packet 1\nalpha.80 -> beta.1025 over TCP\n\t<No data>\n\n" + SEP +
-                         "Packet 2\nalpha (gateway) asks where is beta\n" + SEP);
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\nalpha.80 -> beta.1025 over TCP\n\t<No data>\n\n" + kSeparator +
+                         "Packet 2\nalpha (gateway) asks where is beta\n" + kSeparator);
     r = run({"-minHdrDecode", "-noHostNames"}, kTcpPacket + kArpPacket);
-    EXPECT_EQ(r.out, SEP + "Packet 1\n10.0.0.1.http -> 10.0.0.2.1025 over TCP\n\t<No data>\n\n" + SEP +
-                         "Packet 2\n10.0.0.1 (gateway) asks where is 10.0.0.2\n" + SEP);
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\n10.0.0.1.http -> 10.0.0.2.1025 over TCP\n\t<No data>\n\n" + kSeparator +
+                         "Packet 2\n10.0.0.1 (gateway) asks where is 10.0.0.2\n" + kSeparator);
     r = run({"-minHdrDecode", "-noEtherNames"}, kArpPacket);
-    EXPECT_EQ(r.out, SEP + "Packet 1\nalpha (08:00:20:01:02:03) asks where is beta\n" + SEP);
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\nalpha (08:00:20:01:02:03) asks where is beta\n" + kSeparator);
 }
 
 TEST_F(NamesEndToEnd, HostNameLimit) {
@@ -245,13 +244,13 @@ TEST_F(NamesEndToEnd, HostNameLimit) {
     RunResult r = run({"-minHdrDecode"}, kTcpPacket, "host 10.0.0.1 " + longest + "\nservice 80 tcp http\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, SEP + "Packet 1\n" + longest + ".http -> 10.0.0.2.1025 over TCP\n\t<No data>\n" + SEP);
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\n" + longest + ".http -> 10.0.0.2.1025 over TCP\n\t<No data>\n" + kSeparator);
 
     // 256 characters end the run; what was displayed before stays.
     r = run({}, kTcpPacket, "host 10.0.0.2 " + std::string(256, 'h') + "\n");
     EXPECT_EQ(r.err, "***Error: Hostname too long\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "TIME:\t12:00:00.000000\n"
                          "LINK:\t08:00:20:01:02:03 -> 00:11:22:33:44:55 type=IPv4\n");
@@ -259,7 +258,7 @@ TEST_F(NamesEndToEnd, HostNameLimit) {
     r = run({"-minHdrDecode"}, kTcpPacket, "host 10.0.0.1 a." + std::string(254, 'h') + "\n");
     EXPECT_EQ(r.err, "***Error: Hostname too long\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, SEP + "Packet 1\n");
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\n");
 }
 
 TEST_F(NamesEndToEnd, ServiceNameLimit) {
@@ -267,12 +266,12 @@ TEST_F(NamesEndToEnd, ServiceNameLimit) {
     RunResult r = run({"-minHdrDecode", "-noHostNames"}, kTcpPacket, "service 1025 tcp " + longest + "\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, SEP + "Packet 1\n10.0.0.1.80 -> 10.0.0.2." + longest + " over TCP\n\t<No data>\n" + SEP);
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\n10.0.0.1.80 -> 10.0.0.2." + longest + " over TCP\n\t<No data>\n" + kSeparator);
 
     r = run({"-noHostNames", "-noEtherNames"}, kUdpPacket, "service 80 udp " + std::string(33, 's') + "\n");
     EXPECT_EQ(r.err, "***Error: Port name too long\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, SEP +
+    EXPECT_EQ(r.out, kSeparator +
                          "Packet 1\n"
                          "TIME:\t12:00:00.250000\n"
                          "LINK:\t00:A0:C9:0E:1F:2B -> 08:00:20:01:02:03 type=IPv4\n"
@@ -287,10 +286,10 @@ TEST_F(NamesEndToEnd, BadlyFormattedLinkAddressEndsTheRunEvenWithoutLinkLines) {
     RunResult r = run({"-minHdrDecode"}, input);
     EXPECT_EQ(r.err, "***Error: Badly formatted Ethernet address\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, SEP + "Packet 1\n");
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\n");
     r = run({"-noLink"}, input);
     EXPECT_EQ(r.err, "***Error: Badly formatted Ethernet address\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, SEP + "Packet 1\n");
+    EXPECT_EQ(r.out, kSeparator + "Packet 1\n");
 }
 }  // namespace

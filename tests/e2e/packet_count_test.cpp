@@ -47,8 +47,6 @@ size_t countHeaderLines(const std::string& text) {
     return count;
 }
 
-const std::string kSep = "---------------------------------------------------------------------------";
-
 // Checks that the display holds the lines "Packet 1" .. "Packet expected", in
 // order, each right after a separator line, and that it ends with a separator.
 void expectPackets(const std::string& out, size_t expected) {
@@ -60,14 +58,14 @@ void expectPackets(const std::string& out, size_t expected) {
         if (line.rfind("Packet ", 0) == 0 && line.find_first_not_of("0123456789", 7) == std::string::npos &&
             line.size() > 7) {
             ++seen;
-            if (line != "Packet " + std::to_string(seen) || previous != kSep) numbering = false;
+            if (line != "Packet " + std::to_string(seen) || previous + "\n" != kSeparator) numbering = false;
         }
         previous = line;
     }
     EXPECT_EQ(seen, expected) << "\"Packet N\" lines";
     EXPECT_TRUE(numbering) << "packet lines out of order or not after a separator";
     if (expected > 0) {
-        EXPECT_EQ(out.substr(out.size() >= kSep.size() + 1 ? out.size() - kSep.size() - 1 : 0), kSep + "\n");
+        EXPECT_EQ(out.substr(out.size() >= kSeparator.size() ? out.size() - kSeparator.size() : 0), kSeparator);
     } else {
         EXPECT_EQ(out, "");
     }
@@ -82,7 +80,7 @@ TEST_P(PacketCount, EveryFormShowsEveryPacket) {
     ASSERT_EQ(reference.status, 0) << "tcpdump: " << reference.err;
     const size_t packets = countHeaderLines(reference.out);
 
-    std::vector<std::string> base{"-noHostNames", "-noPortNames", "-noEtherNames"};
+    std::vector<std::string> base = kNoNames;
     if (capture.directory == "no-ethernet") base.push_back("-pp");
     const std::vector<std::vector<std::string>> forms = {
         {}, {"-verbose"}, {"-minHdrDecode"}, {"-s"}, {"-s", "-verbose"}, {"-s", "-minHdrDecode"}};

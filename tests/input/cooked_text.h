@@ -8,27 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "support/run_binary.h"
+
 namespace cooked {
 
-// 75 dashes and a newline, written before every packet and after the last.
-inline const std::string kSep =
-    "---------------------------------------------------------------------------\n";
-
-// No name lookups: the display is the same on every machine.
-inline const std::vector<std::string> kQuiet = {"-noHostNames", "-noPortNames", "-noEtherNames"};
-
-// The option words followed by `more`.
-inline std::vector<std::string> words(std::vector<std::string> first, const std::vector<std::string>& more) {
-    first.insert(first.end(), more.begin(), more.end());
-    return first;
-}
-
-// -cooked with the quiet options, then `more`.
-inline std::vector<std::string> cookedArgs(const std::vector<std::string>& more = {}) {
-    return words(words({"-cooked"}, kQuiet), more);
-}
-
-// ---------------------------------------------------------------------------
 // The TCP packet used throughout. Frame 08:00:20:01:02:03 -> 00:a0:c9:0e:1f:2b,
 // type 0800. IPv4: header length 20, TOS 0, total length 44 (0x2c),
 // id 0x1234, DF, TTL 64, protocol 6, checksum 0xabcd, 10.0.0.1 -> 10.0.0.2.
@@ -58,7 +41,7 @@ inline const std::string kTcpData = "DATA:\tabcd\n";
 inline const std::string kTcpBody = kTcpLink + kTcpIp + kTcpTcp + kTcpData;
 
 // The whole display of kTcpInput alone.
-inline const std::string kTcpOutput = kSep + "Packet 1\n" + kTcpTime + kTcpBody + kSep;
+inline const std::string kTcpOutput = kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + kSeparator;
 
 // ---------------------------------------------------------------------------
 // A frame of a type without a decoder (plain layout, type 86dd).
@@ -117,7 +100,7 @@ inline std::string tcpDatagramInput(const std::string& payload) {
 // The lines before the data display of a tcpDatagram packet of `dataLength`
 // data bytes, as the first packet of a run.
 inline std::string tcpDatagramHead(int dataLength) {
-    return kSep + "Packet 1\n" + kTcpTime + kTcpLink +
+    return kSeparator + "Packet 1\n" + kTcpTime + kTcpLink +
            "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=" + std::to_string(40 + dataLength) +
            " id=0001\n"
            "\tMF/DF=0/0 frag=0 TTL=64 proto=TCP cksum=0000\n"

@@ -80,7 +80,7 @@ TEST(Framing, NothingWithoutAHeaderLine) {
 // The missing tokens are empty texts.
 TEST(Framing, ShortestHeaderLine) {
     expectDisplay("12:00:00.\n",
-                  kSep + "Packet 1\nTIME:\t12:00:00.\nLINK:\t ->  type=\n" + kSep);
+                  kSeparator + "Packet 1\nTIME:\t12:00:00.\nLINK:\t ->  type=\n" + kSeparator);
 }
 
 TEST(Framing, LinesBeforeTheFirstHeaderAreIgnored) {
@@ -136,23 +136,23 @@ TEST(Framing, TabLedHeaderLine) {
     const std::string input =
         kTcpInput + "\t1:00:00.500000 0:0:0:0:0:1 0:0:0:0:0:2 86dd 70:\n" + kIpv6DataLine;
     // Its timestamp token is 1:00:00.500000, which shows no delta (no ':' at 2).
-    expectDisplay(input, kSep + "Packet 1\n" + kTcpTime + kTcpBody + "\n" +
-                             kSep + "Packet 2\nTIME:\t1:00:00.500000\n" + kIpv6Link + kNoDecode + kSep);
+    expectDisplay(input, kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + "\n" +
+                             kSeparator + "Packet 2\nTIME:\t1:00:00.500000\n" + kIpv6Link + kNoDecode + kSeparator);
 }
 
 TEST(Framing, TwoHeaderLinesInARow) {
     expectDisplay(ipv6HeaderLine("12:00:00.500000") + ipv6HeaderLine("12:00:01.000000"),
-                  kSep + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + "\n" +
-                      kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSep);
+                  kSeparator + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + "\n" +
+                      kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSeparator);
 
     // An IPv4 header line with no data lines: no decoder runs.
     expectDisplay(kTcpHeaderLine + ipv6HeaderLine("12:00:01.000000") + kIpv6DataLine,
-                  kSep + "Packet 1\n" + kTcpTime + kTcpLink + "\n" +
-                      kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + kSep);
+                  kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + "\n" +
+                      kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + kSeparator);
 }
 
 TEST(Framing, HeaderLineLast) {
-    const std::string alone = kSep + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kSep;
+    const std::string alone = kSeparator + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kSeparator;
     expectDisplay(ipv6HeaderLine("12:00:00.500000"), alone, "with newline");
     std::string unterminated = ipv6HeaderLine("12:00:00.500000");
     unterminated.pop_back();
@@ -161,8 +161,8 @@ TEST(Framing, HeaderLineLast) {
 
     std::string last = ipv6HeaderLine("12:00:01.000000");
     last.pop_back();
-    expectDisplay(kTcpInput + last, kSep + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSep +
-                                        "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSep);
+    expectDisplay(kTcpInput + last, kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSeparator +
+                                        "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSeparator);
 }
 
 TEST(Framing, LastDataLineWithoutNewline) {
@@ -175,30 +175,30 @@ TEST(Framing, LastDataLineWithoutNewline) {
 // short while data bytes are still expected; the end of input never gives it.
 TEST(Framing, MissingDataOnlyAtARestart) {
     const std::string cutInData = kTcpHeaderLine + kTcpLine1 + kTcpLine2 + kTcpLine3Short;
-    const std::string shownBeforeCut = kSep + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\tab";
+    const std::string shownBeforeCut = kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\tab";
 
     expectDisplay(cutInData + ipv6HeaderLine("12:00:01.000000"),
-                  shownBeforeCut + "\n" + kMissing + kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" +
-                      kIpv6Link + kSep,
+                  shownBeforeCut + "\n" + kMissing + kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" +
+                      kIpv6Link + kSeparator,
                   "data cut by the next packet");
-    expectDisplay(cutInData, shownBeforeCut + kSep, "data cut by the end of input");
+    expectDisplay(cutInData, shownBeforeCut + kSeparator, "data cut by the end of input");
 
     // Cut inside the TCP header: the 24 bytes after the IP header are still expected.
     const std::string cutInTcp = kTcpHeaderLine + kTcpLine1 + kTcpLine2;
     expectDisplay(cutInTcp + ipv6HeaderLine("12:00:01.000000"),
-                  kSep + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + "\n" + kMissing + kSep +
-                      "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSep,
+                  kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + "\n" + kMissing + kSeparator +
+                      "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "TCP header cut by the next packet");
-    expectDisplay(cutInTcp, kSep + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kSep,
+    expectDisplay(cutInTcp, kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kSeparator,
                   "TCP header cut by the end of input");
 
     // Cut inside the IP header: nothing of it is shown, nothing is expected yet.
     const std::string cutInIp = kTcpHeaderLine + kTcpLine1;
     expectDisplay(cutInIp + ipv6HeaderLine("12:00:01.000000"),
-                  kSep + "Packet 1\n" + kTcpTime + kTcpLink + "\n" + kSep +
-                      "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSep,
+                  kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + "\n" + kSeparator +
+                      "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "IP header cut by the next packet");
-    expectDisplay(cutInIp, kSep + "Packet 1\n" + kTcpTime + kTcpLink + kSep, "IP header cut by the end of input");
+    expectDisplay(cutInIp, kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kSeparator, "IP header cut by the end of input");
 }
 
 // A packet cut short does not hand its expected count on: each packet starts
@@ -206,24 +206,24 @@ TEST(Framing, MissingDataOnlyAtARestart) {
 TEST(Framing, MissingDataIsNotCarriedOver) {
     const std::string cutInData = kTcpHeaderLine + kTcpLine1 + kTcpLine2 + kTcpLine3Short;
     const std::string first =
-        kSep + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\tab\n" + kMissing;
+        kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\tab\n" + kMissing;
 
     // Next: a packet without data lines.
     expectDisplay(cutInData + ipv6HeaderLine("12:00:01.000000") + ipv6HeaderLine("12:00:01.500000"),
-                  first + kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + "\n" + kSep +
-                      "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kIpv6Link + kSep,
+                  first + kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + "\n" + kSeparator +
+                      "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "header only");
 
     // Next: an IPv4 packet cut inside its IP header.
     expectDisplay(cutInData + tcpHeaderLineAt("12:00:01.000000") + kTcpLine1 + ipv6HeaderLine("12:00:01.500000"),
-                  first + kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kTcpLink + "\n" + kSep +
-                      "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kIpv6Link + kSep,
+                  first + kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kTcpLink + "\n" + kSeparator +
+                      "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "IP header cut");
 
     // Next: a packet of a type without a decoder, with data.
     expectDisplay(cutInData + ipv6HeaderLine("12:00:01.000000") + kIpv6DataLine + ipv6HeaderLine("12:00:01.500000"),
-                  first + kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + "\n" +
-                      kSep + "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kIpv6Link + kSep,
+                  first + kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + "\n" +
+                      kSeparator + "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "no decoder");
 }
 
@@ -231,9 +231,9 @@ TEST(Framing, PacketNumbersCountEveryHeaderLine) {
     const std::string input = ipv6HeaderLine("12:00:00.500000") + kIpv6DataLine + kIpv6DataLine +
                               ipv6HeaderLine("12:00:01.000000") + tcpHeaderLineAt("12:00:01.500000") + kTcpLine1 +
                               kTcpLine2 + kTcpLine3;
-    expectDisplay(input, kSep + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kNoDecode + "\n" +
-                             kSep + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + "\n" +
-                             kSep + "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kTcpBody + kSep);
+    expectDisplay(input, kSeparator + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kNoDecode + "\n" +
+                             kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + "\n" +
+                             kSeparator + "Packet 3\nTIME:\t12:00:01.500000 (0.500000)\n" + kTcpBody + kSeparator);
 }
 
 // The same bytes however tcpdump laid them out: with or without the offset
@@ -277,8 +277,8 @@ TEST(Framing, LongLinesArriveInPieces) {
 
     // The rest is a header line: it opens the next packet.
     expectDisplay(kTcpInput + tabAndBlanks + ipv6HeaderLine("12:00:01.000000") + kIpv6DataLine,
-                  kSep + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSep +
-                      "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + kSep,
+                  kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSeparator +
+                      "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + kSeparator,
                   "second piece is a header line");
 
     // A line of exactly 10240 characters, its newline counted, is one piece.
@@ -290,7 +290,7 @@ TEST(Framing, LongLinesArriveInPieces) {
     // A header line of more than 10240 characters: its second piece is a data line.
     const std::string header = "12:00:00.500000 0:0:0:0:0:1 0:0:0:0:0:2 86dd";
     expectDisplay(header + std::string(10240 - header.size(), ' ') + kIpv6DataLine,
-                  kSep + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kNoDecode + kSep,
+                  kSeparator + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kNoDecode + kSeparator,
                   "long header line");
 }
 
@@ -302,9 +302,9 @@ TEST(Framing, NulBytes) {
 
     // In the header line it cuts the type token short: 86, no decoder.
     expectDisplay(withNul("12:00:00.500000 0:0:0:0:0:1 0:0:0:0:0:2 86", "dd 70:\n") + kIpv6DataLine,
-                  kSep + "Packet 1\nTIME:\t12:00:00.500000\n"
+                  kSeparator + "Packet 1\nTIME:\t12:00:00.500000\n"
                          "LINK:\t00:00:00:00:00:01 -> 00:00:00:00:00:02 type=86\n" +
-                      kNoDecode + kSep,
+                      kNoDecode + kSeparator,
                   "NUL in a header line");
 }
 
@@ -334,8 +334,8 @@ TEST(Framing, BinaryGarbage) {
     // decoder it is discarded.
     const std::string input = noise + ipv6HeaderLine("12:00:00.500000") + kIpv6DataLine + garbage(40000, 2) +
                               tcpHeaderLineAt("12:00:01.000000") + kTcpLine1 + kTcpLine2 + kTcpLine3;
-    expectDisplay(input, kSep + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kNoDecode + "\n" + kSep +
-                             "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kTcpBody + kSep);
+    expectDisplay(input, kSeparator + "Packet 1\nTIME:\t12:00:00.500000\n" + kIpv6Link + kNoDecode + "\n" + kSeparator +
+                             "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kTcpBody + kSeparator);
 
     // One long line of garbage without a newline at all.
     std::string unbroken = garbage(30000, 3);
@@ -353,8 +353,8 @@ TEST(Framing, CrLfLineEnds) {
         if (c == '\n') crlf += '\r';
         crlf += c;
     }
-    expectDisplay(crlf, kSep + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSep +
-                            "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + kSep);
+    expectDisplay(crlf, kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSeparator +
+                            "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kNoDecode + kSeparator);
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(LiveOutput, APacketIsShownBeforeTheReaderWaitsForTheNext) {
     ASSERT_EQ(pipe(fds), 0);
     // Packet 1 whole and the header line of packet 2: the display of packet 1
     // and the first lines of packet 2 must be out while its data is awaited.
-    const std::string shownWhileWaiting = kSep + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSep + "Packet 2\n" +
+    const std::string shownWhileWaiting = kSeparator + "Packet 1\n" + kTcpTime + kTcpBody + "\n" + kSeparator + "Packet 2\n" +
                                           "TIME:\t12:00:01.000000 (0.500000)\n" + kTcpLink;
     bool shownInTime = false;
     std::thread writer([&] {
@@ -92,7 +92,7 @@ TEST(LiveOutput, APacketIsShownBeforeTheReaderWaitsForTheNext) {
     writer.join();
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(shownInTime) << "display while waiting:\n" << displaySoFar();
-    EXPECT_EQ(display, shownWhileWaiting + kTcpIp + kTcpTcp + kTcpData + kSep);
+    EXPECT_EQ(display, shownWhileWaiting + kTcpIp + kTcpTcp + kTcpData + kSeparator);
 }
 
 TEST(LiveOutput, AFileIsWrittenIn64KiBBlocks) {

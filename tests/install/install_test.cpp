@@ -44,9 +44,8 @@ TEST(Install, PutsEveryFileUnderThePrefixAndTheProgramRuns) {
     EXPECT_EQ(help.out, runPacsift({"-h"}, "").out);
     // The package's version is the one the help text gives.
     EXPECT_NE(help.out.find(std::string("\nVersion ") + PACSIFT_VERSION + "\n"), std::string::npos) << PACSIFT_VERSION;
-    const std::vector<std::string> quiet = {"-noHostNames", "-noPortNames", "-noEtherNames"};
-    RunResult installed = runCommand({"sh", "-c", "exec \"$0\" \"$@\" < " + sample, program, quiet[0], quiet[1], quiet[2]}, "");
-    RunResult built = runPacsiftOnFile(quiet, fixturePath("whois.pcap"));
+    RunResult installed = runCommand(words({"sh", "-c", "exec \"$0\" \"$@\" < " + sample, program}, kNoNames), "");
+    RunResult built = runPacsiftOnFile(kNoNames, fixturePath("whois.pcap"));
     EXPECT_EQ(installed.status, 0) << installed.err;
     EXPECT_NE(installed.out.find("Packet 11\n"), std::string::npos);
     EXPECT_EQ(installed.out, built.out);

@@ -142,9 +142,7 @@ TEST(ManualPage, DisplayExamplesAreWhatPacsiftShowsForTheSampleCapture) {
     ASSERT_EQ(examples.size(), 3u);
     const std::vector<std::string> forms[] = {{}, {"-verbose"}, {"-minHdrDecode"}};
     for (size_t i = 0; i < 3; ++i) {
-        std::vector<std::string> args = forms[i];
-        for (const char* quiet : {"-noHostNames", "-noPortNames", "-noEtherNames"}) args.push_back(quiet);
-        RunResult run = runPacsiftOnFile(args, fixturePath("whois.pcap"));
+        RunResult run = runPacsiftOnFile(words(kNoNames, forms[i]), fixturePath("whois.pcap"));
         ASSERT_EQ(run.status, 0);
         size_t at = run.out.find("\nPacket 4\n");
         ASSERT_NE(at, std::string::npos);

@@ -32,7 +32,7 @@ TEST(Readme, DisplayExamplesAreWhatPacsiftShowsForTheSampleCapture) {
     for (const char* form : {"terse", "-verbose", "-minHdrDecode"}) {
         std::string example = blockAfter(std::string("<!-- display: ") + form + " -->");
         ASSERT_NE(example, "") << form;
-        std::vector<std::string> args = {"-noHostNames", "-noEtherNames", "-noPortNames"};
+        std::vector<std::string> args = kNoNames;
         if (form[0] == '-') args.push_back(form);
         RunResult run = runPacsiftOnFile(args, std::string(PACSIFT_SOURCE_DIR) + "/samples/whois.pcap");
         ASSERT_EQ(run.status, 0);

@@ -3,6 +3,23 @@
 #include <string>
 #include <vector>
 
+// 75 dashes and a newline: pacsift's line before every packet and after the last.
+inline const std::string kSeparator = std::string(75, '-') + "\n";
+
+// Every name lookup off, so that a display is the same on every machine.
+inline const std::vector<std::string> kNoNames = {"-noHostNames", "-noPortNames", "-noEtherNames"};
+
+// The option words `first` followed by `more`.
+inline std::vector<std::string> words(std::vector<std::string> first, const std::vector<std::string>& more) {
+    first.insert(first.end(), more.begin(), more.end());
+    return first;
+}
+
+// -cooked with every name lookup off, then `more`.
+inline std::vector<std::string> cookedArgs(const std::vector<std::string>& more = {}) {
+    return words(words({"-cooked"}, kNoNames), more);
+}
+
 // What a run of the real pacsift binary (or any command) gave.
 struct RunResult {
     std::string out;

@@ -12,9 +12,6 @@
 
 namespace tcpdump_text {
 
-inline const std::string kSeparator =
-    "---------------------------------------------------------------------------\n";
-
 // Hex digits (white space in them is ignored) laid out as tcpdump's data
 // lines: "\t0x0000:  4500 0054 ...\n", 16 bytes a line in groups of two bytes.
 inline std::string dataLines(std::string_view hex) {
@@ -85,9 +82,7 @@ inline std::string oneLineStart(int packet) {
 // Runs pacsift on cooked text with every name lookup off, in the C locale,
 // with these option words added.
 inline RunResult runCooked(const std::vector<std::string>& options, const std::string& text) {
-    std::vector<std::string> args{"-cooked", "-noHostNames", "-noPortNames", "-noEtherNames"};
-    args.insert(args.end(), options.begin(), options.end());
-    return runPacsift(args, text, {"LC_CTYPE=C"});
+    return runPacsift(cookedArgs(options), text, {"LC_CTYPE=C"});
 }
 
 }  // namespace tcpdump_text
