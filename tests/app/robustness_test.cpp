@@ -28,11 +28,6 @@
 namespace {
 
 
-std::vector<std::string> withNoNames(std::vector<std::string> args) {
-    args.insert(args.begin(), kNoNames.begin(), kNoNames.end());
-    return args;
-}
-
 std::string workDir() {
     std::string dir = std::string(PACSIFT_BINARY_DIR) + "/robustness";
     mkdir(dir.c_str(), 0755);
@@ -273,9 +268,9 @@ TEST(Robustness, ChildOutcomeDecidesStatus) {
                                "LINK:\t66:77:88:99:AA:BB -> 00:11:22:33:44:55 type=IPv4\n" + kUdpHiTerse + kSeparator;
     std::vector<ChildCase> cases = {
         {"text, not a savefile", kNoNames, "12:00:00.000000 this is text\n\t4500 0014\n", {}, 1, "", true},
-        {"unknown filter word", withNoNames({"nosuchword"}), udpOnly, {}, 1, "", true},
-        {"filter with a syntax error", withNoNames({"port", "and"}), udpOnly, {}, 1, "", true},
-        {"filter that matches nothing", withNoNames({"tcp"}), udpOnly, {}, 0, "", false},
+        {"unknown filter word", words(kNoNames, {"nosuchword"}), udpOnly, {}, 1, "", true},
+        {"filter with a syntax error", words(kNoNames, {"port", "and"}), udpOnly, {}, 1, "", true},
+        {"filter that matches nothing", words(kNoNames, {"tcp"}), udpOnly, {}, 0, "", false},
         {"savefile without packets", kNoNames, savefile({}), {}, 0, "", false},
         // The packets before the cut are shown in full, closing separator included.
         {"savefile cut inside the second packet", kNoNames, savefile({udpHi(), udpHi(36001, 0)}, 5), {}, 1,
@@ -317,14 +312,14 @@ TEST(Robustness, WriteErrorOnStandardOutput) {
     const std::string noSpace = "***Error: No space left on device\n";
     std::vector<FullCase> cases = {
         // Written only by the flush at the end of input.
-        {"cooked, one packet", withNoNames({"-cooked"}), cookedText(udpHi()), noSpace, 1},
+        {"cooked, one packet", cookedArgs(), cookedText(udpHi()), noSpace, 1},
         // Far more than the output buffer: the write fails in the middle of the run.
-        {"cooked, 2000 packets", withNoNames({"-cooked"}), cookedOf(manyUdp(2000)), noSpace, 1},
+        {"cooked, 2000 packets", cookedArgs(), cookedOf(manyUdp(2000)), noSpace, 1},
         {"savefile through tcpdump, one packet", kNoNames, savefile({udpHi()}), noSpace, 1},
         // tcpdump is still writing when the run fails; it is ended without a word.
         {"savefile through tcpdump, 3000 packets", kNoNames, savefile(manyUdp(3000)), noSpace, 1},
         // Nothing to write, nothing fails.
-        {"cooked, no packets", withNoNames({"-cooked"}), "no header line here\n", "", 0},
+        {"cooked, no packets", cookedArgs(), "no header line here\n", "", 0},
     };
     int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
     ASSERT_GE(full, 0);
@@ -370,9 +365,9 @@ TEST(Robustness, ClosedOutputPipeEndsQuietlyBySigpipe) {
         std::string input;
     };
     std::vector<PipeCase> cases = {
-        {"cooked", withNoNames({"-cooked"}), cookedOf(manyUdp(3000))},
+        {"cooked", cookedArgs(), cookedOf(manyUdp(3000))},
         {"savefile through tcpdump", kNoNames, savefile(manyUdp(3000))},
-        {"savefile through tcpdump, verbose", withNoNames({"-verbose"}), savefile(manyUdp(3000))},
+        {"savefile through tcpdump, verbose", words(kNoNames, {"-verbose"}), savefile(manyUdp(3000))},
     };
     for (const PipeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -479,7 +474,7 @@ long pacsiftPeakKb(const std::string& savefilePath, int stdoutFd, Ended* ended) 
     close(in);
     close(null);
     close(text[1]);
-    Started run = start(withNoNames({"-cooked"}), text[0], stdoutFd);
+    Started run = start(cookedArgs(), text[0], stdoutFd);
     close(text[0]);
     *ended = finish(run);
     int status = 0;

@@ -17,25 +17,15 @@
 
 namespace frame_text {
 
-// The data-line layout and text helpers are tcpdump_text's.
+// The text builders and display pieces are tcpdump_text's.
 using tcpdump_text::dataLines;
+using tcpdump_text::headerLine;
+using tcpdump_text::packet;
+using tcpdump_text::terseLink;
 using tcpdump_text::textHex;
+using tcpdump_text::verboseLink;
 
-inline size_t byteCount(std::string_view hex) {
-    size_t digits = 0;
-    for (char c : hex)
-        if (c != ' ' && c != '\n' && c != '\t') ++digits;
-    return digits / 2;
-}
-
-// A tcpdump 4.99 header line (arrow layout) for a frame 00:11:22:33:44:55 ->
-// 66:77:88:99:aa:bb. `type` is what follows "ethertype ", e.g. "IPv4 (0x0800)".
-inline std::string headerLine(const std::string& type, size_t frameLength,
-                              const std::string& time = "12:00:00.000000",
-                              const std::string& dst = "66:77:88:99:aa:bb") {
-    return time + " 00:11:22:33:44:55 > " + dst + ", ethertype " + type + ", length " +
-           std::to_string(frameLength) + ": (summary)\n";
-}
+inline int byteCount(std::string_view hex) { return static_cast<int>(tcpdump_text::hexDigits(hex).size() / 2); }
 
 // One whole frame: header line (frame length = 14 + the bytes given) and data lines.
 inline std::string frame(const std::string& type, std::string_view hex,
@@ -55,24 +45,10 @@ inline std::string rarpFrame(std::string_view hex, const std::string& time = "12
 // The display of cooked text with these options added, names off; the run
 // must succeed without a word on standard error.
 inline std::string decode(const std::vector<std::string>& more, const std::string& input) {
-    RunResult run = runPacsift(cookedArgs(more), input);
+    RunResult run = tcpdump_text::runCooked(more, input);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     return run.out;
-}
-
-// Separator and packet number line.
-inline std::string packet(int number) { return kSeparator + "Packet " + std::to_string(number) + "\n"; }
-
-// Link lines of the frames above (first packet, so no delta).
-inline std::string terseLink(const std::string& typeName, const std::string& dst = "66:77:88:99:AA:BB") {
-    return "TIME:\t12:00:00.000000\nLINK:\t00:11:22:33:44:55 -> " + dst + " type=" + typeName + "\n";
-}
-inline std::string verboseLink(const std::string& typeName, const std::string& dst = "66:77:88:99:AA:BB") {
-    return "\tTimestamp:\t\t\t12:00:00.000000\n"
-           "\tSource Ethernet Address:\t00:11:22:33:44:55\n"
-           "\tDestination Ethernet Address:\t" + dst + "\n"
-           "\tEncapsulated Protocol:\t\t" + typeName + "\n";
 }
 
 }  // namespace frame_text

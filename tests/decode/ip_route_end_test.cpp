@@ -61,7 +61,7 @@ TEST(IpRouteEnd, SpuriousInVerboseAndOneLine) {
               std::string::npos)
         << verbose.out;
     EXPECT_EQ(runCooked({"-s", "-minHdrDecode"}, frame).out,
-              oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi t\n" +
+              packet(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi t\n" +
                   "\t<*** Spurious data at end: \"aabbccdd\" ***>\n" + kSeparator);
 }
 

@@ -98,7 +98,7 @@ TEST(Ipv4Display, OptionsSkippedInEveryForm) {
               terseStart(1) + terseTcp("8") + "DATA:\thi there\n" + kSeparator);
     EXPECT_EQ(runCooked({"-s", "-noIp", "-verbose"}, frame).out, verboseStart(1) + kVerboseTcp8 + kSeparator);
     EXPECT_EQ(runCooked({"-s", "-minHdrDecode"}, frame).out,
-              oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n" + kSeparator);
+              packet(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n" + kSeparator);
 }
 
 // Header length 16 (first byte 0x44): nothing skipped, the TCP header follows
@@ -200,7 +200,7 @@ TEST(Ipv4Display, NotVersionFour) {
     const NotV4Case cases[] = {
         {{"-s"}, terseStart(1), "IP:\tnot v4\n"},
         {{"-s", "-noIp"}, terseStart(1), "IP:\tnot v4\n"},
-        {{"-s", "-minHdrDecode"}, oneLineStart(1), "IP:\tnot v4\n"},
+        {{"-s", "-minHdrDecode"}, packet(1), "IP:\tnot v4\n"},
         {{"-s", "-verbose"}, verboseStart(1), "IP Header\n\t<Not an IPv4 datagram (ver=6)>\n"},
         {{"-s", "-verbose", "-noIp"}, verboseStart(1), "IP Header\n\t<Not an IPv4 datagram (ver=6)>\n"},
     };
@@ -238,7 +238,7 @@ TEST(Ipv4Display, ProtocolWithoutDecoder) {
                                    "\tDestination IP Address:\t\t10.0.0.2\n" + noDecode + kSeparator),
                   std::string::npos)
             << verbose.out;
-        EXPECT_EQ(runCooked({"-s", "-minHdrDecode"}, frame).out, oneLineStart(1) + noDecode + kSeparator)
+        EXPECT_EQ(runCooked({"-s", "-minHdrDecode"}, frame).out, packet(1) + noDecode + kSeparator)
             << c.protocolHex;
         EXPECT_EQ(runCooked({"-s", "-noIp"}, frame).out, terseStart(1) + noDecode + kSeparator) << c.protocolHex;
     }
@@ -268,7 +268,7 @@ TEST(Ipv4Display, IpInIpCarryingTcp) {
               std::string::npos)
         << verbose.out;
     EXPECT_EQ(runCooked({"-minHdrDecode"}, frame).out,
-              oneLineStart(1) + "172.16.0.1.1234 -> 172.16.0.2.80 over TCP\n\thi there\n" + kSeparator);
+              packet(1) + "172.16.0.1.1234 -> 172.16.0.2.80 over TCP\n\thi there\n" + kSeparator);
 }
 
 // Only one level of IP in IP is decoded; an inner protocol without decoder
@@ -286,6 +286,6 @@ TEST(Ipv4Display, IpInIpWithoutInnerDecoder) {
                       "\tMF/DF=0/0 frag=0 TTL=255 proto=IPIP cksum=1111\n"
                       "  IP:\t172.16.0.1 -> 172.16.0.2 hlen=20 TOS=00 dgramlen=48 id=1C46\n"
                       "\tMF/DF=0/1 frag=0 TTL=64 proto=" + innerName + " cksum=B1E6\n" + noDecode + kSeparator);
-        EXPECT_EQ(runCooked({"-s", "-minHdrDecode"}, frame).out, oneLineStart(1) + noDecode + kSeparator);
+        EXPECT_EQ(runCooked({"-s", "-minHdrDecode"}, frame).out, packet(1) + noDecode + kSeparator);
     }
 }

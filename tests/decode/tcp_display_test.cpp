@@ -87,8 +87,8 @@ TEST(TcpDisplay, PlainSegmentOneLine) {
                          std::vector<std::string>{"-verbose", "-minHdrDecode"}}) {
         RunResult run = runCooked(options, frame + frame);
         EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.out, oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n\n" +
-                               oneLineStart(2) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n" +
+        EXPECT_EQ(run.out, packet(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n\n" +
+                               packet(2) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n" +
                                kSeparator)
             << options[0];
     }
@@ -172,7 +172,7 @@ TEST(TcpDisplay, SynWithOptions) {
                   kSeparator);
 
     RunResult oneLine = runCooked({"-minHdrDecode", "-s"}, frame);
-    EXPECT_EQ(oneLine.out, oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\tok\n" + kSeparator);
+    EXPECT_EQ(oneLine.out, packet(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\tok\n" + kSeparator);
 }
 
 // Data offset 4: a 16-byte header; nothing is skipped, the data starts right
@@ -187,7 +187,7 @@ TEST(TcpDisplay, DataOffsetFour) {
                              kSeparator);
     RunResult oneLine = runCooked({"-minHdrDecode", "-s"}, frame);
     EXPECT_EQ(oneLine.out,
-              oneLineStart(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there!!!!\n" + kSeparator);
+              packet(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there!!!!\n" + kSeparator);
 }
 
 // Data offset 0: a header length of 0, nothing charged and nothing skipped.
