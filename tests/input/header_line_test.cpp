@@ -10,34 +10,24 @@
 #include "input/header_line.h"
 #include "present/names.h"
 #include "support/fake_name_database.h"
+#include "support/in_process_test.h"
 #include "support/run_binary.h"
 
 namespace {
-class HeaderLine : public ::testing::Test {
+class HeaderLine : public InProcessTest {
 protected:
     void SetUp() override {
-        options = Options{};
+        InProcessTest::SetUp();
         options.noEtherNames = true;
-        resetDecoderState();
         fake_names::install();
         fake_names::ethers = {{"08:00:20:01:02:03", "gateway"}, {"00:11:22:33:44:55", "sun.example.com"}};
-        capturedOutput.clear();
-        setOutputSink(captureOutput);
-    }
-    void TearDown() override {
-        setOutputSink(writeToStandardOutput);
-        usePlatformNameDatabase();
-        options = Options{};
     }
 
     // Decodes `line` as the header line of the next packet; returns what was printed.
     std::string decode(const std::string& line) {
         ++state.pktCount;
         decodeHeaderLine(line.c_str());
-        flushOutput();
-        std::string text = capturedOutput;
-        capturedOutput.clear();
-        return text;
+        return takeOutput();
     }
 };
 

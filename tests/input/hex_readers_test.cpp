@@ -11,20 +11,13 @@
 #include "common/program_end.h"
 #include "input/hex_readers.h"
 #include "input/line_reader.h"
+#include "support/in_process_test.h"
 #include "support/run_binary.h"
 
 namespace {
 
-class HexReaders : public ::testing::Test {
+class HexReaders : public InProcessTest {
 protected:
-    void SetUp() override {
-        options = Options{};
-        resetDecoderState();
-        capturedOutput.clear();
-        setOutputSink(captureOutput);
-    }
-    void TearDown() override { setOutputSink(writeToStandardOutput); }
-
     // Feeds `text` as the packet's data, the way the dispatch sees it after
     // the header line: the cursor starts on the first data text.
     HexCursor start(const std::string& text) {
@@ -34,12 +27,6 @@ protected:
         const char* first = fetchLine();
         EXPECT_NE(first, nullptr);
         return first;
-    }
-
-    // What the readers wrote to standard output so far.
-    std::string output() {
-        flushOutput();
-        return capturedOutput;
     }
 
     std::string input;
@@ -143,10 +130,10 @@ TEST_F(HexReaders, LastByteOfThePacketDoesNotReadTheNextHeaderLine) {
     EXPECT_EQ(getShort(cursor), 0x4500);
     EXPECT_EQ(*cursor, '\0');
     EXPECT_STREQ(state.curLine, "4500");
-    EXPECT_EQ(output(), "");
+    EXPECT_EQ(takeOutput(), "");
     // The header line is still waiting: the next fetch is what meets it.
     EXPECT_EQ(fetchLine(), nullptr);
-    EXPECT_EQ(output(), "\n");
+    EXPECT_EQ(takeOutput(), "\n");
 }
 
 TEST_F(HexReaders, NextHeaderLineInsideAFieldCutsThePacket) {
@@ -158,7 +145,7 @@ TEST_F(HexReaders, NextHeaderLineInsideAFieldCutsThePacket) {
     } catch (const PacketCut&) {
     }
     // The packet's closing newline; no notice while no data is expected.
-    EXPECT_EQ(output(), "\n");
+    EXPECT_EQ(takeOutput(), "\n");
     EXPECT_STREQ(state.curLine, header);
 }
 
@@ -187,7 +174,7 @@ TEST_F(HexReaders, EndOfInputInsideAFieldEndsTheProgramWithStatusZero) {
             EXPECT_EQ(end.status, 0);
         }
         // A packet was begun, so the closing separator is written.
-        EXPECT_EQ(output(), kSeparator);
+        EXPECT_EQ(takeOutput(), kSeparator);
     }
 }
 }  // namespace

@@ -10,13 +10,14 @@
 #include "common/program_end.h"
 #include "present/names.h"
 #include "support/fake_name_database.h"
+#include "support/in_process_test.h"
 #include "support/run_binary.h"
 
 namespace {
-class Names : public ::testing::Test {
+class Names : public InProcessTest {
 protected:
     void SetUp() override {
-        options = Options{};
+        InProcessTest::SetUp();
         fake_names::install();
         fake_names::hosts = {{"10.0.0.1", "alpha.example.com"},
                              {"10.0.0.2", "beta"},
@@ -24,21 +25,6 @@ protected:
                              {"10.0.0.4", "gamma."}};
         fake_names::services = {{"80/tcp", "http"}, {"53/udp", "domain"}, {"65535/tcp", "top"}};
         fake_names::ethers = {{"08:00:20:01:02:03", "gateway"}, {"00:a0:c9:0e:1f:2b", "printer.example.com"}};
-        capturedOutput.clear();
-        setOutputSink(captureOutput);
-    }
-    void TearDown() override {
-        setOutputSink(writeToStandardOutput);
-        usePlatformNameDatabase();
-        options = Options{};
-    }
-
-    // What the suffixes printed.
-    std::string output() {
-        flushOutput();
-        std::string text = capturedOutput;
-        capturedOutput.clear();
-        return text;
     }
 };
 
@@ -142,7 +128,7 @@ TEST_F(Names, PortNameLimitIs32Characters) {
     EXPECT_EQ(portName(1000, "tcp", true), longest);
     EXPECT_EQ(portName(1000, "tcp", false), longest);
     serviceSuffix(1000, "tcp");
-    EXPECT_EQ(output(), " (" + longest + ")");
+    EXPECT_EQ(takeOutput(), " (" + longest + ")");
 
     fake_names::services["1001/udp"] = std::string(33, 's');
     expectFatal([] { portName(1001, "udp", true); }, "Port name too long");
@@ -166,7 +152,7 @@ TEST_F(Names, EtherHostNameIsCutTo255Characters) {
     fake_names::ethers["00:00:00:00:00:01"] = std::string(300, 'e');
     EXPECT_EQ(etherHostName("00:00:00:00:00:01", true), std::string(255, 'e'));
     etherSuffix("00:00:00:00:00:01");
-    EXPECT_EQ(output(), " (" + std::string(255, 'e') + ")");
+    EXPECT_EQ(takeOutput(), " (" + std::string(255, 'e') + ")");
 }
 
 TEST_F(Names, BadlyFormattedEthernetAddressEndsTheProgram) {
@@ -175,7 +161,7 @@ TEST_F(Names, BadlyFormattedEthernetAddressEndsTheProgram) {
         SCOPED_TRACE(text);
         expectFatal([text] { etherHostName(text, true); }, "Badly formatted Ethernet address");
         expectFatal([text] { etherSuffix(text); }, "Badly formatted Ethernet address");
-        EXPECT_EQ(output(), "");
+        EXPECT_EQ(takeOutput(), "");
     }
     // Under -noEtherNames the text is not even parsed.
     options.noEtherNames = true;
@@ -185,7 +171,7 @@ TEST_F(Names, BadlyFormattedEthernetAddressEndsTheProgram) {
         EXPECT_STREQ(etherHostName(text, false), "<unknown>");
         etherSuffix(text);
     }
-    EXPECT_EQ(output(), "");
+    EXPECT_EQ(takeOutput(), "");
     EXPECT_EQ(fake_names::calls.total(), 0);
 }
 
@@ -205,7 +191,7 @@ TEST_F(Names, NamingOptionsMakeNoPlatformCall) {
     hostSuffix(addr);
     serviceSuffix(80, "tcp");
     etherSuffix(ether);
-    EXPECT_EQ(output(), "");
+    EXPECT_EQ(takeOutput(), "");
     EXPECT_EQ(fake_names::calls.total(), 0);
 }
 
@@ -227,29 +213,29 @@ TEST_F(Names, EachNamingOptionTurnsOffItsOwnLookupOnly) {
 
 TEST_F(Names, SuffixesShowTheNameOrUnknown) {
     hostSuffix("10.0.0.1");
-    EXPECT_EQ(output(), " (alpha)");
+    EXPECT_EQ(takeOutput(), " (alpha)");
     options.fqdn = true;
     hostSuffix("10.0.0.1");
-    EXPECT_EQ(output(), " (alpha.example.com)");
+    EXPECT_EQ(takeOutput(), " (alpha.example.com)");
     hostSuffix("10.0.0.99");
-    EXPECT_EQ(output(), " (<unknown>)");
+    EXPECT_EQ(takeOutput(), " (<unknown>)");
     hostSuffix("10.0.0.3");
-    EXPECT_EQ(output(), " (.hidden.example.com)");
+    EXPECT_EQ(takeOutput(), " (.hidden.example.com)");
     options.fqdn = false;
     hostSuffix("10.0.0.3");
-    EXPECT_EQ(output(), " ()");
+    EXPECT_EQ(takeOutput(), " ()");
 
     serviceSuffix(80, "tcp");
-    EXPECT_EQ(output(), " (http)");
+    EXPECT_EQ(takeOutput(), " (http)");
     serviceSuffix(80, "udp");
-    EXPECT_EQ(output(), " (<unknown>)");
+    EXPECT_EQ(takeOutput(), " (<unknown>)");
     serviceSuffix(53, "udp");
-    EXPECT_EQ(output(), " (domain)");
+    EXPECT_EQ(takeOutput(), " (domain)");
 
     etherSuffix("08:00:20:01:02:03");
-    EXPECT_EQ(output(), " (gateway)");
+    EXPECT_EQ(takeOutput(), " (gateway)");
     etherSuffix("FF:FF:FF:FF:FF:FF");
-    EXPECT_EQ(output(), " (<unknown>)");
+    EXPECT_EQ(takeOutput(), " (<unknown>)");
 }
 // No lookup result is kept: every name on the display is asked for afresh,
 // and the verbose suffixes ask again for what the display texts already asked.
