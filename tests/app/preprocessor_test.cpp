@@ -45,15 +45,6 @@ std::string readPath(const std::string& path) {
     return text;
 }
 
-void writeAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = write(fd, text.data() + done, text.size() - done);
-        if (put <= 0 && errno != EINTR) return;
-        if (put > 0) done += static_cast<size_t>(put);
-    }
-}
-
 void writePath(const std::string& path, const std::string& text) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return;

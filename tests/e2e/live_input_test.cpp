@@ -73,14 +73,7 @@ struct FifoRun {
         rmdir(directory.c_str());
     }
 
-    void send(const std::string& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t put = write(toPacsift, bytes.data() + done, bytes.size() - done);
-            ASSERT_GT(put, 0);
-            done += static_cast<size_t>(put);
-        }
-    }
+    void send(const std::string& bytes) { ASSERT_TRUE(writeAll(toPacsift, bytes)); }
 
     // Reads the display until it holds `text`, for at most 20 seconds.
     bool waitFor(const std::string& text) {

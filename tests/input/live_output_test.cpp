@@ -53,16 +53,6 @@ int decodeFromDescriptor(int input) {
     return status;
 }
 
-bool writeAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = write(fd, text.data() + done, text.size() - done);
-        if (put <= 0) return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
 const std::string kSecondHeaderLine = "12:00:01.000000 8:0:20:1:2:3 0:a0:c9:e:1f:2b 0800 60:\n";
 
 }  // namespace

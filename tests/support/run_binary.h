@@ -51,5 +51,7 @@ extern std::string capturedOutput;
 int captureOutput(const char* data, size_t length);
 
 std::string readFile(const std::string& path);
+// Writes all of `text` to a descriptor; false on an error.
+bool writeAll(int fd, const std::string& text);
 std::string fixturePath(const std::string& name);                 // tests/fixtures/<name>
 std::string sharedCapture(const std::string& relativePath);       // ../shared/captures/<relativePath>
