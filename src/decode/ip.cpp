@@ -63,11 +63,13 @@ HexCursor decodeIp(HexCursor cursor) {
     std::memcpy(dstAddrText, getIpAddr(cursor), sizeof dstAddrText);
 
     int headerLength = (versionAndLength & 0x0F) * 4;
-    // A total length of 0 (as some capture offloads leave it) is taken from
-    // the frame length less the 14-byte Ethernet header.
-    uint16_t datagramLength = totalLength;
-    if (totalLength == 0) datagramLength = static_cast<uint16_t>(state.linkLength >= 14 ? state.linkLength - 14 : 0);
-    state.dataLeft = static_cast<int16_t>(datagramLength - headerLength);
+    // A total length of 0 (as large segment offloads leave it, "BIG TCP"
+    // frames of more than 64 KiB among them) is taken from the frame length
+    // less the 14-byte Ethernet header, shown in full; only the data count is
+    // kept to 16 bits.
+    unsigned datagramLength = totalLength;
+    if (totalLength == 0) datagramLength = state.linkLength >= 14 ? state.linkLength - 14 : 0;
+    state.dataLeft = static_cast<int16_t>(static_cast<uint16_t>(datagramLength - static_cast<unsigned>(headerLength)));
 
     bool moreFragments = flags & 0x2000;
     bool dontFragment = flags & 0x4000;
@@ -81,7 +83,7 @@ HexCursor decodeIp(HexCursor cursor) {
             putText("IP Header\n");
             putFormat("\tVersion:\t\t\t4\n\tHeader Length:\t\t\t%d bytes\n", headerLength);
             putFormat("\tService Type:\t\t\t0x%02X\n", serviceType);
-            putFormat("\tDatagram Length:\t\t%d bytes\n", datagramLength);
+            putFormat("\tDatagram Length:\t\t%u bytes\n", datagramLength);
             putFormat("\tIdentification:\t\t\t0x%04X\n", identification);
             putFormat("\tFlags:\t\t\t\tMF=%s DF=%s\n", moreFragments ? "on, " : "off,", dontFragment ? "on" : "off");
             putFormat("\tFragment Offset:\t\t%d\n", fragmentOffset);
@@ -95,7 +97,7 @@ HexCursor decodeIp(HexCursor cursor) {
             putChar('\n');
         } else {
             putText("  IP:\t");
-            putFormat("%s -> %s hlen=%d TOS=%02X dgramlen=%d id=%04X\n", state.srcHostText, state.dstHostText,
+            putFormat("%s -> %s hlen=%d TOS=%02X dgramlen=%u id=%04X\n", state.srcHostText, state.dstHostText,
                       headerLength, serviceType, datagramLength, identification);
             putFormat("\tMF/DF=%s/%s frag=%d TTL=%d proto=%s cksum=%04X\n", moreFragments ? "1" : "0",
                       dontFragment ? "1" : "0", fragmentOffset, timeToLive, protoName(state.ipProto), checksum);

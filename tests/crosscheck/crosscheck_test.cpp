@@ -356,16 +356,15 @@ private:
 };
 
 
-// The datagram length pacsift works with: the total length field, or when
-// that is 0 the frame length less the Ethernet header, as a 16-bit number
-// like the field itself. tshark too takes the frame length for a field of 0
-// (BIG TCP), but without the 16-bit limit: an ip.len above 65535 stands for
-// a field of 0.
+// The datagram length pacsift shows: the total length field, or when that
+// is 0 the frame length less the Ethernet header, in full. tshark too takes
+// the frame length for a field of 0 (BIG TCP): an ip.len above 65535 stands
+// for a field of 0.
 long datagramLength(const FrameRef& ref) {
     long field = ref.num("iplen");
     if (field != 0 && field <= 0xFFFF) return field;
     long frame = ref.num("len");
-    return (frame >= 14 ? frame - 14 : 0) & 0xFFFF;
+    return frame >= 14 ? frame - 14 : 0;
 }
 
 void checkIp(Tally& tally, FrameCheck& check, const FrameRef& ref, const Section& ip) {

@@ -141,6 +141,25 @@ TEST(Ipv4Display, TotalLengthZeroTakesFrameLength) {
     EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=20)\n"), std::string::npos) << verbose.out;
 }
 
+// Total length 0 in a frame of more than 64 KiB (a "BIG TCP" segment): the
+// datagram length is the frame length less 14, shown in full; only the data
+// count is taken modulo 2^16 (80032 bytes after the header count as 14496,
+// 14476 after TCP). The dump ends after 8 of them, at the end of input.
+TEST(Ipv4Display, TotalLengthZeroInAFrameBeyond64KiB) {
+    std::string frame = ipFrame("4500 0000 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere, 80066);
+    EXPECT_EQ(runCooked({}, frame).out, terseStart(1) +
+                                            "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=80052 id=1C46\n"
+                                            "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n" +
+                                            terseTcp("14476") + "DATA:\thi there" + kSeparator);
+    RunResult verbose = runCooked({"-verbose"}, frame);
+    EXPECT_NE(verbose.out.find("\tDatagram Length:\t\t80052 bytes\n"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=14476)\n"), std::string::npos) << verbose.out;
+    // 65536 bytes: a datagram length that no 16-bit field holds, a count of -20.
+    RunResult edge = runCooked({}, ipFrame("4500 0000 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp, 65550));
+    EXPECT_NE(edge.out.find(" dgramlen=65536 "), std::string::npos) << edge.out;
+    EXPECT_NE(edge.out.find("(data=4294967256)"), std::string::npos) << edge.out;
+}
+
 // Total length 0 and no usable frame length: a datagram length of 0, so the
 // counts go negative (-20, then -40 after TCP); nothing of the data is shown,
 // and the data bytes stay for the spurious-data tail.
