@@ -141,6 +141,17 @@ void decodeHeaderLine(const char* line) {
     takeToken(p, typeText, sizeof typeText);
     state.linkLength = 0;
 
+    // A frame shorter than its link header: tcpdump prints its truncation
+    // mark, "[|ether]", where the addresses would be. There is nothing to
+    // name and no type to decode.
+    if (std::strncmp(sourceToken, "[|", 2) == 0) {
+        state.etherType = 0;
+        if (options.noLink) return;
+        printTimeLine(timeDelta(timestampToken));
+        putText("\t<*** Ethernet header missing from packet dump ***>\n");
+        return;
+    }
+
     if (destinationToken[0] == '>') {
         if (const char* length = std::strstr(line, "length ")) state.linkLength = leadingDecimal(length + 7);
         // The destination follows the ">" and ends in a comma.

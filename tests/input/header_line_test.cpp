@@ -260,6 +260,41 @@ TEST_F(HeaderLine, BadlyFormattedAddressEndsTheProgramEvenUnderNoLink) {
     EXPECT_EQ(decode(lines[0]), "TIME:\t12:00:00.500000\nLINK:\tIP -> 10:0.:.1 type=>\n");
 }
 
+// A frame shorter than its link header: tcpdump prints "[|ether]" where the
+// addresses would be. Whatever the naming options, nothing is looked up (the
+// mark is no address) and there is no type; the notice stands in for the
+// link lines.
+TEST_F(HeaderLine, TruncatedLinkHeaderShowsANoticeAndLooksNothingUp) {
+    struct Case {
+        const char* form;
+        bool verbose, noLink;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"terse", false, false, "TIME:\t00:00:03.000000\n\t<*** Ethernet header missing from packet dump ***>\n"},
+        {"verbose", true, false,
+         "\tTimestamp:\t\t\t00:00:03.000000\n\t<*** Ethernet header missing from packet dump ***>\n"},
+        {"-noLink", false, true, ""},
+    };
+    const char* lines[] = {"00:00:03.000000  [|ether]\n", "00:00:03.000000 [|ether] > 0:1:2:3:4:5, length 98: x\n"};
+    for (bool noEtherNames : {false, true})
+        for (const Case& c : cases)
+            for (const char* line : lines) {
+                SCOPED_TRACE(std::string(c.form) + (noEtherNames ? " -noEtherNames " : " names on ") + line);
+                options.noEtherNames = noEtherNames;
+                options.verbose = c.verbose;
+                options.noLink = c.noLink;
+                resetDecoderState();
+                fake_names::calls = {};
+                state.etherType = 0x800;
+                state.linkLength = 77;
+                EXPECT_EQ(decode(line), c.shown);
+                EXPECT_EQ(state.etherType, 0);
+                EXPECT_EQ(state.linkLength, 0u);
+                EXPECT_EQ(fake_names::calls.total(), 0);
+            }
+}
+
 TEST_F(HeaderLine, MissingTokensAreEmptyNotLeftFromThePreviousPacket) {
     decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype ARP (0x0806), length 42: x\n");
     EXPECT_EQ(decode("12:00:01.000000\n"), "TIME:\t12:00:01.000000 (1.000000)\nLINK:\t ->  type=\n");

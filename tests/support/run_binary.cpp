@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -153,4 +155,16 @@ std::string fixturePath(const std::string& name) { return std::string(PACSIFT_FI
 
 std::string sharedCapture(const std::string& relativePath) {
     return std::string(PACSIFT_SHARED_DIR) + "/captures/" + relativePath;
+}
+
+std::string benchCapture(int packets) {
+    std::string path = std::string(PACSIFT_BINARY_DIR) + "/bench-" + std::to_string(packets) + ".pcap";
+    struct stat info{};
+    if (stat(path.c_str(), &info) == 0 && info.st_size > 0) return path;
+    std::string maker = std::string(PACSIFT_SHARED_DIR) + "/bench/make-capture";
+    if (access(maker.c_str(), R_OK) != 0) return "";
+    std::string partial = path + ".partial";
+    RunResult made = runCommand({"python3", maker, partial, std::to_string(packets)}, "");
+    if (made.status != 0 || std::rename(partial.c_str(), path.c_str()) != 0) return "";
+    return path;
 }

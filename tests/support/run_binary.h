@@ -55,3 +55,7 @@ std::string readFile(const std::string& path);
 bool writeAll(int fd, const std::string& text);
 std::string fixturePath(const std::string& name);                 // tests/fixtures/<name>
 std::string sharedCapture(const std::string& relativePath);       // ../shared/captures/<relativePath>
+// A savefile of `packets` packets made (once, in the build directory) by the
+// benchmark's capture maker, ../shared/bench/make-capture; empty when the
+// maker is not there.
+std::string benchCapture(int packets);
