@@ -10,6 +10,8 @@
 #include "common/packet_state.h"
 #include "common/program_end.h"
 #include "input/line_reader.h"
+#include "input/packet_loop.h"
+#include "input/time_delta.h"
 
 namespace {
 // Ends a run: writes out the display, then settles the status. A child that
@@ -49,6 +51,12 @@ int runPacsift(int argc, char** argv) {
     } catch (const ProgramEnd& end) {
         return finishRun(end);
     }
+}
+
+void resetDecoderState() {
+    state = PacketState{};
+    resetLineReader();
+    resetTimeDelta();
 }
 
 namespace {

@@ -8,6 +8,11 @@
 constexpr int kBrokenPipe = -1;
 int runPacsift(int argc, char** argv);
 
+// Puts every process-wide decoding state back as it is at start-up (packet
+// state, line reader, time delta), so that one process can decode several
+// inputs: the in-process runs below, the tests and the fuzzer do.
+void resetDecoderState();
+
 // Decodes `text` as cooked input in this process, with the given option words
 // (no program name), sending the display to `sink`. Returns the exit status.
 // Used by the tests and the fuzzer.

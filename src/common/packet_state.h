@@ -16,8 +16,3 @@ struct PacketState {
 };
 
 extern PacketState state;
-
-// Puts every process-wide decoding state back as it is at start-up
-// (packet state, line reader, time delta), so that one process can decode
-// several inputs: the tests and the fuzzer do.
-void resetDecoderState();

@@ -9,8 +9,6 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/program_end.h"
-#include "input/dispatch.h"
-#include "input/header_line.h"
 
 const char SEPARATOR[] = "---------------------------------------------------------------------------";
 
@@ -175,8 +173,7 @@ void skipPacket() {
     }
 }
 
-void packetLoop() {
-    // Everything before the first header line is ignored.
+void awaitFirstHeaderLine() {
     for (;;) {
         LineKind kind = readLine(false);
         if (kind == LineKind::end) endOfInput();
@@ -184,21 +181,6 @@ void packetLoop() {
     }
     state.sawHeader = true;
     state.curLine = rawLine;
-
-    for (;;) {
-        putText(SEPARATOR);
-        putChar('\n');
-        state.pktCount = static_cast<int32_t>(static_cast<uint32_t>(state.pktCount) + 1u);
-        putFormat("Packet %d\n", state.pktCount);
-        // A packet cut short must not pass its expected count on to the next.
-        state.dataLeft = 0;
-        decodeHeaderLine(rawLine);
-        try {
-            dispatchPacket();
-        } catch (const PacketCut&) {
-            // The next header line arrived in the middle of a field.
-        }
-    }
 }
 
 void readInputFromStandardInput() {

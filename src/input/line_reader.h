@@ -20,7 +20,7 @@ extern const char SEPARATOR[];            // 75 '-'
 const char* fetchLine();
 
 // Thrown by nextLine when the next header line cuts a packet short; only the
-// packet loop catches it.
+// packet loop catches it. Between packets curLine holds the new header line.
 struct PacketCut {};
 
 // As fetchLine, but a header line abandons the decoders in progress (PacketCut).
@@ -30,8 +30,9 @@ const char* nextLine();
 // header line (or the end of input). Returns once the next packet may begin.
 void skipPacket();
 
-// Decodes packets until the end of input; never returns.
-[[noreturn]] void packetLoop();
+// Reads up to the first header line, ignoring everything before it; curLine
+// then holds it. At the end of input ends the program.
+void awaitFirstHeaderLine();
 
 // Where input comes from: descriptor 0 by default, or a block of memory
 // (tests, the fuzzer). Either call also empties the reader's buffer.

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/run.h"
 #include "common/options.h"
 #include "common/packet_state.h"
 #include "input/time_delta.h"

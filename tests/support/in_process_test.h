@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/run.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
