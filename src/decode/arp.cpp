@@ -6,6 +6,7 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
 #include "present/names.h"
 
 namespace {
@@ -30,10 +31,10 @@ HexCursor decodeArp(HexCursor cursor) {
     copyBounded(senderIpName, hostName(senderIp, true));
     copyBounded(targetIpName, hostName(targetIp, true));
 
-    bool rarp = state.etherType == 0x8035;
+    bool rarp = state.etherType == kEtherTypeRarp;
     const char* kind = rarp ? "RARP" : "ARP";
     const char* hardwareWord = hardwareType == 1 ? "Ethernet" : "<unknown>";
-    const char* protocolWord = protocolType == 0x0800 ? "IP" : "<unknown>";
+    const char* protocolWord = protocolType == kEtherTypeIp ? "IP" : "<unknown>";
     const char* operationWord = operation == (rarp ? 3 : 1) ? "request" : "response";
 
     if (options.minHdrDecode) {

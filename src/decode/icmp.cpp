@@ -7,6 +7,7 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/program_end.h"
+#include "common/protocol_numbers.h"
 #include "present/names.h"
 
 namespace {
@@ -97,7 +98,7 @@ HexCursor decodeIcmp(HexCursor cursor) {
             skipBytes(cursor, rest + 2);
             uint16_t port = getShort(cursor);
             count = 4 + 4 + 10 + rest + 4;
-            if (quotedProtocol != 6 && quotedProtocol != 17) {
+            if (quotedProtocol != kIpProtoTcp && quotedProtocol != kIpProtoUdp) {
                 // A condition of this packet alone: show what is known and go on.
                 state.dataLeft = static_cast<int16_t>(state.dataLeft - count);
                 printMessage(typeText, reason, nullptr, checksum);
@@ -105,7 +106,7 @@ HexCursor decodeIcmp(HexCursor cursor) {
                 skipPacket();
                 return nullptr;
             }
-            const char* name = portName(port, quotedProtocol == 6 ? "tcp" : "udp", true);
+            const char* name = portName(port, quotedProtocol == kIpProtoTcp ? "tcp" : "udp", true);
             if (std::strlen(name) >= 236) fatal("INFOBUF too small");
             std::snprintf(INFOBUF, sizeof INFOBUF, "Port %s is unreachable", name);
             info = INFOBUF;

@@ -6,6 +6,7 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
 #include "present/names.h"
 
 namespace {
@@ -16,15 +17,15 @@ char dstAddrText[16];
 const char* protoName(unsigned protocol) {
     switch (protocol) {
     case 0: return "IP";
-    case 1: return "ICMP";
+    case kIpProtoIcmp: return "ICMP";
     case 2: return "IGMP";
     case 3: return "GGP";
     case 4: return "IPENCAP";
     case 5: return "ST";
-    case 6: return "TCP";
+    case kIpProtoTcp: return "TCP";
     case 8: return "EGP";
     case 12: return "PUP";
-    case 17: return "UDP";
+    case kIpProtoUdp: return "UDP";
     case 20: return "HMP";
     case 22: return "XNSIDP";
     case 27: return "RDP";
@@ -34,7 +35,7 @@ const char* protoName(unsigned protocol) {
     case 46: return "RSVP";
     case 81: return "VMTP";
     case 89: return "OSPF";
-    case 94: return "IPIP";
+    case kIpProtoIpInIp: return "IPIP";
     case 98: return "ENCAP";
     default: return "<unknown>";
     }

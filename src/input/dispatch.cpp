@@ -3,6 +3,7 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
 #include "decode/arp.h"
 #include "decode/icmp.h"
 #include "decode/ip.h"
@@ -12,17 +13,12 @@
 #include "present/payload.h"
 
 namespace {
-constexpr int kEtherIp = 0x0800;
-constexpr int kEtherArp = 0x0806;
-constexpr int kEtherRarp = 0x8035;
-constexpr uint8_t kIpInIp = 94;
-
 // The transport decoder for an IPv4 protocol, or nullptr when there is none.
 HexCursor (*transportDecoder(uint8_t protocol))(HexCursor) {
     switch (protocol) {
-    case 1: return decodeIcmp;
-    case 6: return decodeTcp;
-    case 17: return decodeUdp;
+    case kIpProtoIcmp: return decodeIcmp;
+    case kIpProtoTcp: return decodeTcp;
+    case kIpProtoUdp: return decodeUdp;
     default: return nullptr;
     }
 }
@@ -51,7 +47,7 @@ HexCursor decodeIpDatagram(HexCursor cursor) {
     cursor = decodeIp(cursor);
     if (cursor == nullptr) return nullptr;
     auto decoder = transportDecoder(state.ipProto);
-    if (decoder == nullptr && state.ipProto == kIpInIp) {
+    if (decoder == nullptr && state.ipProto == kIpProtoIpInIp) {
         // One level of IP in IP is decoded.
         cursor = decodeIp(cursor);
         if (cursor == nullptr) return nullptr;
@@ -78,12 +74,12 @@ void dispatchPacket() {
     if (cursor == nullptr) return;   // no data lines: the next packet has begun
 
     switch (state.etherType) {
-    case kEtherIp:
+    case kEtherTypeIp:
         cursor = decodeIpDatagram(cursor);
         if (cursor == nullptr) return;
         break;
-    case kEtherArp:
-    case kEtherRarp:
+    case kEtherTypeArp:
+    case kEtherTypeRarp:
         cursor = decodeArp(cursor);
         break;
     default:

@@ -8,6 +8,7 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
 #include "input/hex_readers.h"
 #include "input/time_delta.h"
 #include "present/names.h"
@@ -88,9 +89,9 @@ void readEtherType(const char* line) {
 const char* typeNameOf(const char* text) {
     uint32_t value;
     if (scanHex(text, value)) {
-        if (value == 0x800) return "IP";
-        if (value == 0x8035) return "RARP";
-        if (value == 0x806) return "ARP";
+        if (value == kEtherTypeIp) return "IP";
+        if (value == kEtherTypeRarp) return "RARP";
+        if (value == kEtherTypeArp) return "ARP";
     }
     return text;
 }
@@ -104,7 +105,7 @@ void printTimeLine(const char* delta) {
 
 void decodePointToPoint(const char* line) {
     takeToken(line, timestampToken, sizeof timestampToken);
-    state.etherType = 0x800;
+    state.etherType = kEtherTypeIp;
     if (!options.noLink) printTimeLine(timeDelta(timestampToken));
 }
 }  // namespace

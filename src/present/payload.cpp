@@ -4,13 +4,14 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
 
 namespace {
 const char* dataLabel(uint8_t protocol) {
     switch (protocol) {
-    case 1: return "ICMP";
-    case 6: return "TCP";
-    case 17: return "UDP";
+    case kIpProtoIcmp: return "ICMP";
+    case kIpProtoTcp: return "TCP";
+    case kIpProtoUdp: return "UDP";
     default: return "<unknown>";
     }
 }
