@@ -7,6 +7,7 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/shared_fields.h"
 #include "present/names.h"
 
 namespace {
@@ -86,7 +87,7 @@ HexCursor decodeIp(HexCursor cursor) {
             putFormat("\tService Type:\t\t\t0x%02X\n", serviceType);
             putFormat("\tDatagram Length:\t\t%u bytes\n", datagramLength);
             putFormat("\tIdentification:\t\t\t0x%04X\n", identification);
-            putFormat("\tFlags:\t\t\t\tMF=%s DF=%s\n", moreFragments ? "on, " : "off,", dontFragment ? "on" : "off");
+            putFormat("\tFlags:\t\t\t\tMF=%s DF=%s\n", flagText(moreFragments), lastFlagText(dontFragment));
             putFormat("\tFragment Offset:\t\t%d\n", fragmentOffset);
             putFormat("\tTTL:\t\t\t\t%d\n", timeToLive);
             putFormat("\tEncapsulated Protocol:\t\t%s\n", protoName(state.ipProto));
@@ -105,9 +106,6 @@ HexCursor decodeIp(HexCursor cursor) {
         }
     }
 
-    if (headerLength > 20) {
-        if (options.verbose && !options.noIp) putText("\t<Options not displayed>\n");
-        for (int i = 20; i < headerLength; ++i) getByte(cursor);
-    }
+    skipOptions(cursor, headerLength, options.verbose && !options.noIp);
     return cursor;
 }

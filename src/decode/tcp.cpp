@@ -1,14 +1,9 @@
 #include "decode/tcp.h"
 
-#include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "present/names.h"
-
-namespace {
-const char* onOff(bool flag) { return flag ? "on, " : "off,"; }
-}  // namespace
+#include "decode/shared_fields.h"
 
 HexCursor decodeTcp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
@@ -23,17 +18,15 @@ HexCursor decodeTcp(HexCursor cursor) {
     int headerLength = (offsetAndFlags >> 10) & ~3;
     state.dataLeft = static_cast<int16_t>(state.dataLeft - headerLength);
 
-    char srcPortText[48];
-    char dstPortText[48];
-    copyBounded(srcPortText, portName(sourcePort, "tcp", true));
-    copyBounded(dstPortText, portName(destinationPort, "tcp", true));
+    PortTexts ports = portTexts(sourcePort, destinationPort, "tcp");
 
     bool urg = offsetAndFlags & 0x20, ack = offsetAndFlags & 0x10, psh = offsetAndFlags & 0x08;
     bool rst = offsetAndFlags & 0x04, syn = offsetAndFlags & 0x02, fin = offsetAndFlags & 0x01;
     unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
 
     if (options.minHdrDecode) {
-        putFormat("%s.%s -> %s.%s over TCP\n", state.srcHostText, srcPortText, state.dstHostText, dstPortText);
+        putFormat("%s.%s -> %s.%s over TCP\n", state.srcHostText, ports.source, state.dstHostText,
+                  ports.destination);
     } else {
         // The acknowledgement the peer should send: SYN and FIN each take one
         // sequence number (together still one).
@@ -41,22 +34,19 @@ HexCursor decodeTcp(HexCursor cursor) {
                                ((syn || fin) ? 1u : 0u);
         if (options.verbose) {
             putText("TCP Header\n");
-            putFormat("\tSource Port:\t\t\t%d", sourcePort);
-            serviceSuffix(sourcePort, "tcp");
-            putFormat("\n\tDestination Port:\t\t%d", destinationPort);
-            serviceSuffix(destinationPort, "tcp");
-            putFormat("\n\tSequence Number:\t\t%010u\n", sequence);
+            showVerbosePorts(sourcePort, destinationPort, "tcp");
+            putFormat("\tSequence Number:\t\t%010u\n", sequence);
             if (options.track) putFormat("\tExpect peer ACK:\t\t%010u\n", expectedAck);
             putFormat("\tAcknowledgement Number:\t\t%010u\n", acknowledgement);
             putFormat("\tHeader Length:\t\t\t%d bytes (data=%u)\n", headerLength, dataCount);
-            putFormat("\tFlags:%s%s%s%s%s%s\n%s%s%s%s%s%s\n", "\t\t\t\tURG=", onOff(urg), " ACK=", onOff(ack),
-                      " PSH=", psh ? "on" : "off", "\t\t\t\t\tRST=", onOff(rst), " SYN=", onOff(syn), " FIN=",
-                      fin ? "on" : "off");
+            putFormat("\tFlags:%s%s%s%s%s%s\n%s%s%s%s%s%s\n", "\t\t\t\tURG=", flagText(urg), " ACK=", flagText(ack),
+                      " PSH=", lastFlagText(psh), "\t\t\t\t\tRST=", flagText(rst), " SYN=", flagText(syn), " FIN=",
+                      lastFlagText(fin));
             putFormat("\tWindow Advertisement:\t\t%d bytes\n", window);
             putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
             putFormat("\tUrgent Pointer:\t\t\t%d\n", urgentPointer);
         } else {
-            putFormat(" TCP:\tport %s -> %s seq=%010u", srcPortText, dstPortText, sequence);
+            putFormat(" TCP:\tport %s -> %s seq=%010u", ports.source, ports.destination, sequence);
             if (options.track) putFormat(" (expect=%010u)", expectedAck);
             putFormat(" ack=%010u\n", acknowledgement);
             putFormat("\thlen=%d (data=%u) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
@@ -65,9 +55,6 @@ HexCursor decodeTcp(HexCursor cursor) {
         }
     }
 
-    if (headerLength > 20) {
-        if (options.verbose && !options.minHdrDecode) putText("\t<Options not displayed>\n");
-        for (int i = 20; i < headerLength; ++i) getByte(cursor);
-    }
+    skipOptions(cursor, headerLength, options.verbose && !options.minHdrDecode);
     return cursor;
 }

@@ -1,10 +1,9 @@
 #include "decode/udp.h"
 
-#include "common/bounded_copy.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "present/names.h"
+#include "decode/shared_fields.h"
 
 HexCursor decodeUdp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
@@ -22,23 +21,18 @@ HexCursor decodeUdp(HexCursor cursor) {
     state.dataLeft = static_cast<int16_t>(state.dataLeft - 8);
     unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
 
-    char srcPortText[48];
-    char dstPortText[48];
-    copyBounded(srcPortText, portName(sourcePort, "udp", true));
-    copyBounded(dstPortText, portName(destinationPort, "udp", true));
+    PortTexts ports = portTexts(sourcePort, destinationPort, "udp");
 
     if (options.minHdrDecode) {
-        putFormat("%s.%s -> %s.%s over UDP\n", state.srcHostText, srcPortText, state.dstHostText, dstPortText);
+        putFormat("%s.%s -> %s.%s over UDP\n", state.srcHostText, ports.source, state.dstHostText,
+                  ports.destination);
     } else if (options.verbose) {
         putText("UDP Header\n");
-        putFormat("\tSource Port:\t\t\t%d", sourcePort);
-        serviceSuffix(sourcePort, "udp");
-        putFormat("\n\tDestination Port:\t\t%d", destinationPort);
-        serviceSuffix(destinationPort, "udp");
-        putFormat("\n\tDatagram Length:\t\t%u bytes (Header=%u, Data=%u)\n", length, 8u, dataCount);
+        showVerbosePorts(sourcePort, destinationPort, "udp");
+        putFormat("\tDatagram Length:\t\t%u bytes (Header=%u, Data=%u)\n", length, 8u, dataCount);
         putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
     } else {
-        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", srcPortText, dstPortText, 8u, dataCount);
+        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, 8u, dataCount);
     }
     return cursor;
 }

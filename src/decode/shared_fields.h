@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+#include "input/hex_readers.h"
+
+// Display pieces that more than one decoder shows the same way.
+
+// A flag of a verbose "Flags:" line: "on, " or "off," when more flags follow
+// on the line (both four characters wide), "on" or "off" for the last one.
+inline const char* flagText(bool on) { return on ? "on, " : "off,"; }
+inline const char* lastFlagText(bool on) { return on ? "on" : "off"; }
+
+// A TCP or UDP header's ports as the terse and one-line forms show them: the
+// service names, or the numbers where there is none or under -noPortNames.
+struct PortTexts {
+    char source[48];
+    char destination[48];
+};
+PortTexts portTexts(uint16_t source, uint16_t destination, const char* protocol);
+
+// The verbose form's two port lines, each number followed by its service name.
+void showVerbosePorts(uint16_t source, uint16_t destination, const char* protocol);
+
+// Skips the option bytes of a header of `headerLength` bytes with a fixed part
+// of 20: they are never interpreted. `notice` shows the verbose form's line
+// that says so.
+void skipOptions(HexCursor& cursor, int headerLength, bool notice);
