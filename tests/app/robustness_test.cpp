@@ -547,11 +547,16 @@ TEST(RobustnessSlow, PeakMemoryIsFlatOver200000Packets) {
     ASSERT_GT(largeMemory.anonymousKb, 0);
     // Flat: the long lines of the larger capture may touch a few more pages
     // of the fixed line buffers, nothing more; a leak of 8 bytes a packet is
-    // 1.5 MiB here.
-    EXPECT_LE(largeMemory.anonymousKb, smallMemory.anonymousKb + 128);
-#ifndef PACSIFT_SANITIZED
+    // 1.5 MiB here. A sanitized build keeps records of its own beside the
+    // program's memory (about 120 KiB more for the larger capture, which cuts
+    // more packets short and so throws more often).
+#ifdef PACSIFT_SANITIZED
+    const long margin = 512;
+#else
+    const long margin = 128;
     EXPECT_LT(largeMemory.peakKb, 4096);
 #endif
+    EXPECT_LE(largeMemory.anonymousKb, smallMemory.anonymousKb + margin);
 }
 
 }  // namespace
