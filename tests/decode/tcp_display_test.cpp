@@ -1,4 +1,6 @@
 // The TCP display, end to end: cooked tcpdump text through the pacsift binary.
+// A plain segment in the three display forms is a row of the golden table
+// (tests/golden/TESTLIST, tcp-segment-*).
 
 #include <gtest/gtest.h>
 
@@ -31,68 +33,7 @@ const std::string kTerseIp48 =
     "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=48 id=1C46\n"
     "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n";
 
-const std::string kVerboseIp48 =
-    "IP Header\n"
-    "\tVersion:\t\t\t4\n"
-    "\tHeader Length:\t\t\t20 bytes\n"
-    "\tService Type:\t\t\t0x00\n"
-    "\tDatagram Length:\t\t48 bytes\n"
-    "\tIdentification:\t\t\t0x1C46\n"
-    "\tFlags:\t\t\t\tMF=off, DF=on\n"
-    "\tFragment Offset:\t\t0\n"
-    "\tTTL:\t\t\t\t64\n"
-    "\tEncapsulated Protocol:\t\tTCP\n"
-    "\tHeader Checksum:\t\t0xB1E6\n"
-    "\tSource IP Address:\t\t10.0.0.1\n"
-    "\tDestination IP Address:\t\t10.0.0.2\n";
-
 }  // namespace
-
-TEST(TcpDisplay, PlainSegmentTerseTwoPackets) {
-    std::string frame = ipFrame(ipv4(48) + tcp(0x01020304) + kHiThere, 62);
-    RunResult run = runCooked({}, frame + frame);
-    EXPECT_EQ(run.status, 0);
-    std::string segment = kTerseIp48 +
-                          " TCP:\tport 1234 -> 80 seq=0016909060 ack=0168496141\n"
-                          "\thlen=20 (data=8) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\n"
-                          "DATA:\thi there\n";
-    EXPECT_EQ(run.out, terseStart(1) + segment + "\n" + terseStart(2) + segment + kSeparator);
-}
-
-TEST(TcpDisplay, PlainSegmentVerbose) {
-    RunResult run = runCooked({"-verbose"}, ipFrame(ipv4(48) + tcp(0x01020304) + kHiThere, 62));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, verboseStart(1) + kVerboseIp48 +
-                           "TCP Header\n"
-                           "\tSource Port:\t\t\t1234\n"
-                           "\tDestination Port:\t\t80\n"
-                           "\tSequence Number:\t\t0016909060\n"
-                           "\tAcknowledgement Number:\t\t0168496141\n"
-                           "\tHeader Length:\t\t\t20 bytes (data=8)\n"
-                           "\tFlags:\t\t\t\tURG=off, ACK=on,  PSH=on\n"
-                           "\t\t\t\t\tRST=off, SYN=off, FIN=off\n"
-                           "\tWindow Advertisement:\t\t29200 bytes\n"
-                           "\tChecksum:\t\t\t0xABCD\n"
-                           "\tUrgent Pointer:\t\t\t0\n"
-                           "TCP Data\n"
-                           "\thi there\n" +
-                           kSeparator);
-}
-
-TEST(TcpDisplay, PlainSegmentOneLine) {
-    std::string frame = ipFrame(ipv4(48) + tcp(0x01020304) + kHiThere, 62);
-    // -verbose does not change the one-line form.
-    for (auto options : {std::vector<std::string>{"-minHdrDecode"},
-                         std::vector<std::string>{"-minHdrDecode", "-verbose"},
-                         std::vector<std::string>{"-verbose", "-minHdrDecode"}}) {
-        RunResult run = runCooked(options, frame + frame);
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.out, packet(1) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n\n" +
-                               packet(2) + "10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n\thi there\n" +
-                               kSeparator)
-            << options[0];
-    }
-}
 
 // Every flag set, the reserved bits set, extreme numbers: each field lands in
 // its own place.
