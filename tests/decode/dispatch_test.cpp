@@ -145,6 +145,9 @@ struct InnerCase {
     std::string oneLine;
 };
 
+// Test logs name the row rather than dumping its bytes.
+void PrintTo(const InnerCase& c, std::ostream* out) { *out << c.name; }
+
 class IpInIp : public ::testing::TestWithParam<InnerCase> {};
 
 TEST_P(IpInIp, CarriesTheInnerProtocol) {

@@ -147,6 +147,9 @@ struct FormsCase {
     std::string oneLine;
 };
 
+// Test logs name the row rather than dumping its bytes.
+void PrintTo(const FormsCase& c, std::ostream* out) { *out << c.name; }
+
 class UdpForms : public ::testing::TestWithParam<FormsCase> {};
 
 TEST_P(UdpForms, VerboseAndOneLine) {
