@@ -134,41 +134,48 @@ const std::string kInnerIcmp = "4500 0020 0003 0000 4001 abcd 0a01 0101 0a02 020
 const std::string kInnerTcp =
     "4500 0028 0003 0000 4006 abcd 0a01 0101 0a02 0202 0401 0050 0000 0001 0000 0000 5002 2000 0000 0000";
 
-TEST(Dispatch, IpInIpCarryingUdp) {
-    const std::string input = ipFrame(outerHex("0035") + kInnerUdp);
-    // The inner count (13 after its header) is what the UDP length is checked against.
+// One level of IP in IP: the inner datagram is decoded by its own protocol,
+// link lines off; the one-line form names the inner datagram's hosts.
+struct InnerCase {
+    const char* name;
+    std::string hex;            // outer header and inner datagram
+    int outerLength, innerLength;
+    const char* protocol;       // the inner header's protocol name
+    std::string terse;          // after the two IPv4 displays
+    std::string oneLine;
+};
+
+// Test logs name the row rather than dumping its bytes.
+void PrintTo(const InnerCase& c, std::ostream* out) { *out << c.name; }
+
+class IpInIp : public ::testing::TestWithParam<InnerCase> {};
+
+TEST_P(IpInIp, CarriesTheInnerProtocol) {
+    const InnerCase& c = GetParam();
+    const std::string input = ipFrame(c.hex);
     EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + outerTerse(53) + innerTerse(33, "UDP") +
+              packet(1) + outerTerse(c.outerLength) + innerTerse(c.innerLength, c.protocol) + c.terse + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + c.oneLine + kSeparator);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dispatch, IpInIp,
+    ::testing::Values(
+        // The inner count (13 after its header) is what the UDP length is checked against.
+        InnerCase{"Udp", outerHex("0035") + kInnerUdp, 53, 33, "UDP",
                   " UDP:\tport 5000 -> 53 hdr=8 data=5\n"
-                  "DATA:\tquery\n" +
-                  kSeparator);
-    // The one-line form names the inner datagram's hosts.
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.1.1.1.5000 -> 10.2.2.2.53 over UDP\n\tquery\n" + kSeparator);
-}
-
-TEST(Dispatch, IpInIpCarryingIcmp) {
-    const std::string input = ipFrame(outerHex("0034") + kInnerIcmp);
-    EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + outerTerse(52) + innerTerse(32, "ICMP") +
+                  "DATA:\tquery\n",
+                  "10.1.1.1.5000 -> 10.2.2.2.53 over UDP\n\tquery\n"},
+        InnerCase{"Icmp", outerHex("0034") + kInnerIcmp, 52, 32, "ICMP",
                   "ICMP:\techo-request cksum=1F2E\n"
-                  "DATA:\tABCDping\n" +
-                  kSeparator);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.1.1.1 -> 10.2.2.2 ICMP echo-request\n\tABCDping\n" + kSeparator);
-}
-
-TEST(Dispatch, IpInIpCarryingTcp) {
-    const std::string input = ipFrame(outerHex("003c") + kInnerTcp);
-    EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + outerTerse(60) + innerTerse(40, "TCP") +
+                  "DATA:\tABCDping\n",
+                  "10.1.1.1 -> 10.2.2.2 ICMP echo-request\n\tABCDping\n"},
+        InnerCase{"Tcp", outerHex("003c") + kInnerTcp, 60, 40, "TCP",
                   " TCP:\tport 1025 -> 80 seq=0000000001 ack=0000000000\n"
                   "\thlen=20 (data=0) UAPRSF=000010 wnd=8192 cksum=0000 urg=0\n"
-                  "DATA:\t<No data>\n" +
-                  kSeparator);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.1.1.1.1025 -> 10.2.2.2.80 over TCP\n\t<No data>\n" + kSeparator);
-}
+                  "DATA:\t<No data>\n",
+                  "10.1.1.1.1025 -> 10.2.2.2.80 over TCP\n\t<No data>\n"}),
+    [](const ::testing::TestParamInfo<InnerCase>& info) { return std::string(info.param.name); });
 
 TEST(Dispatch, IpInIpVerboseShowsBothHeaders) {
     const std::string input = ipFrame(outerHex("0035") + kInnerUdp);

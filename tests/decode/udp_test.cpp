@@ -136,37 +136,68 @@ TEST(UdpDecode, CorruptPacketEndsAndTheNextOneIsDecoded) {
                   " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSeparator);
 }
 
-TEST(UdpDecode, LengthFourMatchingInVerboseAndOneLineForms) {
-    const std::string input = ipFrame(ipHex("0018") + "0400 0035 0004 0000");
+// Datagrams whose length field leaves no data, in the verbose and one-line
+// forms (and the terse one where a row gives it), link lines off.
+struct FormsCase {
+    const char* name;
+    std::string hex;        // IPv4 header and UDP header
+    int datagramLength;     // as the IPv4 display shows it
+    std::string terseUdp;   // after the IPv4 lines; "" when the row does not check the terse form
+    std::string verboseUdp;
+    std::string oneLine;
+};
+
+// Test logs name the row rather than dumping its bytes.
+void PrintTo(const FormsCase& c, std::ostream* out) { *out << c.name; }
+
+class UdpForms : public ::testing::TestWithParam<FormsCase> {};
+
+TEST_P(UdpForms, VerboseAndOneLine) {
+    const FormsCase& c = GetParam();
+    const std::string input = ipFrame(c.hex);
+    if (!c.terseUdp.empty()) {
+        EXPECT_EQ(decode({"-noLink"}, input), packet(1) + terseIp(c.datagramLength) + c.terseUdp + kSeparator);
+    }
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + c.oneLine + kSeparator);
     EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
-              packet(1) + verboseIp(24) +
+              packet(1) + verboseIp(c.datagramLength) + c.verboseUdp + kSeparator);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Udp, UdpForms,
+    ::testing::Values(
+        // Length 4 and 4 bytes after the IPv4 header: the count goes to -4.
+        FormsCase{"LengthFourMatching", ipHex("0018") + "0400 0035 0004 0000", 24, "",
                   "UDP Header\n"
                   "\tSource Port:\t\t\t1024\n"
                   "\tDestination Port:\t\t53\n"
                   "\tDatagram Length:\t\t4 bytes (Header=8, Data=4294967292)\n"
                   "\tChecksum:\t\t\t0x0000\n"
                   "UDP Data\n"
-                  "\t\n" +
-                  kSeparator);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t\n" + kSeparator);
-}
-
-TEST(UdpDecode, LengthEightInVerboseAndOneLineForms) {
-    const std::string input = ipFrame(ipHex("001c") + "0400 0035 0008 1111");
-    EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
-              packet(1) + verboseIp(28) +
+                  "\t\n",
+                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t\n"},
+        FormsCase{"LengthEight", ipHex("001c") + "0400 0035 0008 1111", 28, "",
                   "UDP Header\n"
                   "\tSource Port:\t\t\t1024\n"
                   "\tDestination Port:\t\t53\n"
                   "\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
                   "\tChecksum:\t\t\t0x1111\n"
                   "UDP Data\n"
-                  "\t<No data>\n" +
-                  kSeparator);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSeparator);
-}
+                  "\t<No data>\n",
+                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t<No data>\n"},
+        // 123 (ntp) -> 53 (domain) under -noPortNames: numbers in the terse and
+        // one-line forms, no parenthesised names in the verbose form.
+        FormsCase{"NoPortNamesShowsNumbersForWellKnownPorts", ipHex("001c") + "007b 0035 0008 0000", 28,
+                  " UDP:\tport 123 -> 53 hdr=8 data=0\nDATA:\t<No data>\n",
+                  "UDP Header\n"
+                  "\tSource Port:\t\t\t123\n"
+                  "\tDestination Port:\t\t53\n"
+                  "\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
+                  "\tChecksum:\t\t\t0x0000\n"
+                  "UDP Data\n"
+                  "\t<No data>\n",
+                  "10.0.0.1.123 -> 10.0.0.2.53 over UDP\n\t<No data>\n"}),
+    [](const ::testing::TestParamInfo<FormsCase>& info) { return std::string(info.param.name); });
 
 // 32767 bytes after the IPv4 header is the largest datagram that passes; the
 // dump holds only two of its data bytes, so the next packet cuts it short.
@@ -186,26 +217,6 @@ TEST(UdpDecode, HeaderCutShortShowsNothingOfIt) {
     EXPECT_EQ(decode({"-noLink"}, input),
               packet(1) + terseIp(40) + "\n\n\t<*** Rest of data missing from packet dump ***>\n" + packet(2) +
                   terseIp(40) + " UDP:\tport 1024 -> 53 hdr=8 data=12\nDATA:\thello world!\n" + kSeparator);
-}
-
-TEST(UdpDecode, NoPortNamesShowsNumbersForWellKnownPorts) {
-    // 123 (ntp) -> 53 (domain): numbers in the terse and one-line forms, no
-    // parenthesised names in the verbose form.
-    const std::string input = ipFrame(ipHex("001c") + "007b 0035 0008 0000");
-    EXPECT_EQ(decode({"-noLink"}, input),
-              packet(1) + terseIp(28) + " UDP:\tport 123 -> 53 hdr=8 data=0\nDATA:\t<No data>\n" + kSeparator);
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.123 -> 10.0.0.2.53 over UDP\n\t<No data>\n" + kSeparator);
-    EXPECT_EQ(decode({"-verbose", "-noLink"}, input),
-              packet(1) + verboseIp(28) +
-                  "UDP Header\n"
-                  "\tSource Port:\t\t\t123\n"
-                  "\tDestination Port:\t\t53\n"
-                  "\tDatagram Length:\t\t8 bytes (Header=8, Data=0)\n"
-                  "\tChecksum:\t\t\t0x0000\n"
-                  "UDP Data\n"
-                  "\t<No data>\n" +
-                  kSeparator);
 }
 
 // With port names on, the names come from the services database of this

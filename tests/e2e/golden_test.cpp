@@ -62,7 +62,8 @@ TEST_P(Display, Shows) {
     std::string expectedPath = kGolden + "expected/" + c.expected;
     ASSERT_TRUE(std::filesystem::exists(expectedPath)) << expectedPath;
 
-    RunResult run = runPacsiftOnFile(c.options, input, words({"TZ=UTC"}, fakeNamesEnv(kGolden + "names")));
+    RunResult run =
+        runPacsiftOnFile(c.options, input, words({"TZ=UTC", "LC_CTYPE=C"}, fakeNamesEnv(kGolden + "names")));
     EXPECT_EQ(run.status, c.status) << run.err;
     // tcpdump says on standard error which file it reads; cooked text has no such line.
     if (c.status == 0 && !isSavefile(input)) {

@@ -83,21 +83,15 @@ TEST(PayloadDisplay, WrappingAtWidthTen) {
 
 TEST(PayloadDisplay, WrappingInTheOtherForms) {
     std::string frame = segment(kFox);
-    EXPECT_EQ(verbosePayloadOf(runCooked({"-w", "10", "-verbose"}, frame)),
-              "TCP Data\n"
-              "\tThe quick \n"
-              "\tbrown fox.\n"
-              "\tjumps\tover\n"
-              "\t.\n"
-              "\t\n" +
-                  kSeparator);
-    EXPECT_EQ(oneLinePayloadOf(runCooked({"-w", "10", "-minHdrDecode"}, frame)),
-              "\tThe quick \n"
-              "\tbrown fox.\n"
-              "\tjumps\tover\n"
-              "\t.\n"
-              "\t\n" +
-                  kSeparator);
+    const std::string wrapped =
+        "\tThe quick \n"
+        "\tbrown fox.\n"
+        "\tjumps\tover\n"
+        "\t.\n"
+        "\t\n" +
+        kSeparator;
+    EXPECT_EQ(verbosePayloadOf(runCooked({"-w", "10", "-verbose"}, frame)), "TCP Data\n" + wrapped);
+    EXPECT_EQ(oneLinePayloadOf(runCooked({"-w", "10", "-minHdrDecode"}, frame)), wrapped);
 }
 
 // The default width is 60: 60 bytes fit on the label's line, the 61st starts
