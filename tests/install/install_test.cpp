@@ -57,6 +57,7 @@ TEST(Install, PutsEveryFileUnderThePrefixAndTheProgramRuns) {
     EXPECT_EQ(shown.status, 0);
     EXPECT_EQ(shown.err, "");
     EXPECT_NE(shown.out.find("PACSIFT(1)"), std::string::npos);
+    EXPECT_NE(shown.out.find(std::string("pacsift ") + PACSIFT_VERSION), std::string::npos) << "version in the footer";
 
     runCommand({"rm", "-rf", prefix}, "");
 }
