@@ -63,7 +63,7 @@ void putLine(const char* text) {
 void usage() {
     for (const char* line : helpLines) putLine(line);
     // The version is fixed text, so no locale can change its decimal point.
-    putText("Version 1.74\n\n");
+    putText("Version " PACSIFT_VERSION "\n\n");
     for (const char* line : optionLines) putLine(line);
     putText("expr is a tcpdump(1) expression, and is only valid when ");
     putLine("the -cooked\noption is not used.\n");

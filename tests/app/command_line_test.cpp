@@ -23,7 +23,7 @@ const std::string kHelp =
     "           UDP and TCP headers and an ASCII display of\n"
     "           the application data.\n"
     "\n"
-    "Version 1.74\n"
+    "Version " PACSIFT_VERSION "\n"
     "\n"
     "Usage: pacsift [ options ... ] [ expr ]\n"
     "\n"

@@ -181,4 +181,14 @@ INSTANTIATE_TEST_SUITE_P(Ethernet, PacketCount, ::testing::ValuesIn(listCaptures
 INSTANTIATE_TEST_SUITE_P(NoEthernet, PacketCount, ::testing::ValuesIn(listCaptures("no-ethernet")), testName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PacketCount);
 
+// Without the captures beside the checkout both tables above are empty: this
+// is then reported skipped, saying what is missing, rather than the tables
+// passing with no case.
+TEST(PacketCountCaptures, AreBesideTheCheckout) {
+    if (!std::filesystem::is_directory(sharedCapture("")))
+        GTEST_SKIP() << "needs the captures in " << sharedCapture("");
+    EXPECT_FALSE(listCaptures("ethernet").empty()) << sharedCapture("ethernet");
+    EXPECT_FALSE(listCaptures("no-ethernet").empty()) << sharedCapture("no-ethernet");
+}
+
 }  // namespace

@@ -33,7 +33,7 @@ TEST(Install, PutsEveryFileUnderThePrefixAndTheProgramRuns) {
     const std::string sample = prefix + "/share/doc/pacsift/whois.pcap";
     EXPECT_TRUE(isExecutable(program));
     EXPECT_TRUE(exists(page));
-    EXPECT_TRUE(exists(prefix + "/share/doc/pacsift/copyright"));
+    EXPECT_EQ(readFile(prefix + "/share/doc/pacsift/copyright"), readFile(std::string(PACSIFT_SOURCE_DIR) + "/doc/copyright"));
     EXPECT_EQ(readFile(completion), readFile(std::string(PACSIFT_SOURCE_DIR) + "/doc/bash-completion/pacsift"));
     EXPECT_EQ(readFile(sample), readFile(fixturePath("whois.pcap")));
 
@@ -57,6 +57,7 @@ TEST(Install, PutsEveryFileUnderThePrefixAndTheProgramRuns) {
     EXPECT_EQ(shown.status, 0);
     EXPECT_EQ(shown.err, "");
     EXPECT_NE(shown.out.find("PACSIFT(1)"), std::string::npos);
+    EXPECT_NE(shown.out.find(std::string("pacsift ") + PACSIFT_VERSION), std::string::npos) << "version in the footer";
 
     runCommand({"rm", "-rf", prefix}, "");
 }

@@ -15,7 +15,8 @@
 
 namespace {
 
-const std::string kPagePath = std::string(PACSIFT_SOURCE_DIR) + "/doc/pacsift.1";
+// The page as the build writes it from doc/pacsift.1, the version filled in.
+const std::string kPagePath = std::string(PACSIFT_BINARY_DIR) + "/pacsift.1";
 
 // The page's text as a reader sees it: escapes for '-' and font changes gone.
 std::string plain(std::string text) {
