@@ -52,10 +52,6 @@ const char* plainTypeText(uint8_t type) {
     }
 }
 
-void skipBytes(HexCursor& cursor, int count) {
-    for (int i = 0; i < count; ++i) getByte(cursor);
-}
-
 void printMessage(const char* typeText, const char* reason, const char* info, uint16_t checksum) {
     const char* because = reason != nullptr ? " because " : "";
     if (reason == nullptr) reason = "";

@@ -23,5 +23,5 @@ void showVerbosePorts(uint16_t source, uint16_t destination, const char* protoco
 void skipOptions(HexCursor& cursor, int headerLength, bool notice) {
     if (headerLength <= 20) return;
     if (notice) putText("\t<Options not displayed>\n");
-    for (int i = 20; i < headerLength; ++i) getByte(cursor);
+    skipBytes(cursor, headerLength - 20);
 }

@@ -50,6 +50,11 @@ inline uint8_t getByte(HexCursor& cursor) {
     return static_cast<uint8_t>(hexValue(chars, 2));
 }
 
+// Reads and discards `count` bytes (none when count is 0 or less).
+inline void skipBytes(HexCursor& cursor, int count) {
+    for (int i = 0; i < count; ++i) getByte(cursor);
+}
+
 uint16_t getShort(HexCursor& cursor);
 uint32_t getLong(HexCursor& cursor);
 
