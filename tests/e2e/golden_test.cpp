@@ -72,12 +72,7 @@ TEST_P(Display, Shows) {
     EXPECT_EQ(run.out, readFile(expectedPath)) << "expected: tests/golden/expected/" << c.expected;
 }
 
-std::string caseName(const ::testing::TestParamInfo<GoldenCase>& info) {
-    std::string name = info.param.name;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-}
+std::string caseName(const ::testing::TestParamInfo<GoldenCase>& info) { return testCaseName(info.param.name); }
 
 INSTANTIATE_TEST_SUITE_P(GoldenTable, Display, ::testing::ValuesIn(readTestList()), caseName);
 

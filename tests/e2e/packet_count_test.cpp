@@ -171,10 +171,7 @@ TEST(PacketCountSlow, LargeCaptureInTheDefaultModeReachesTheEnd) {
 }
 
 std::string testName(const ::testing::TestParamInfo<Capture>& info) {
-    std::string name = info.param.name.substr(0, info.param.name.size() - 5);
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
+    return testCaseName(info.param.name.substr(0, info.param.name.size() - 5));   // without ".pcap"
 }
 
 INSTANTIATE_TEST_SUITE_P(Ethernet, PacketCount, ::testing::ValuesIn(listCaptures("ethernet")), testName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,14 @@ inline std::vector<std::string> words(std::vector<std::string> first, const std:
 // -cooked with every name lookup off, then `more`.
 inline std::vector<std::string> cookedArgs(const std::vector<std::string>& more = {}) {
     return words(words({"-cooked"}, kNoNames), more);
+}
+
+// A text as a parameterised test's name: every character that is not a
+// letter or digit becomes '_' ("arp-oobr" -> "arp_oobr").
+inline std::string testCaseName(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text;
 }
 
 // What a run of the real pacsift binary (or any command) gave.
