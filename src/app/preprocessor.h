@@ -1,6 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
+
+// tcpdump's argument list: "tcpdump -enx -s10240 -r-", the expression words,
+// the end marker. Stops the program with "Too many expressions" when the
+// words do not fit.
+constexpr size_t kArgumentSlots = 101;   // 4 fixed words, 96 expression words, the end marker
+struct TcpdumpArguments {
+    char* words[kArgumentSlots];
+};
+TcpdumpArguments tcpdumpArguments(std::span<char* const> expression);
 
 // Starts "tcpdump -enx -s10240 -r- EXPR..." on the savefile arriving on
 // standard input and makes its output our standard input.
