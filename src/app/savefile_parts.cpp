@@ -24,15 +24,17 @@ uint16_t half(const unsigned char* bytes, bool swapped) {
     return swapped ? __builtin_bswap16(value) : value;
 }
 
-// The record's data length when its header is plainly sound, else 0.
-uint32_t soundRecordLength(const unsigned char* record, const SavefileHeader& header) {
+// True when the record header is plainly sound; `length` is then its data's.
+// (A record of no data is sound: tcpdump says so in its line for it.)
+bool soundRecord(const unsigned char* record, const SavefileHeader& header, uint32_t& length) {
     uint32_t fraction = word(record + 4, header.swapped);
     uint32_t captured = word(record + 8, header.swapped);
     uint32_t onWire = word(record + 12, header.swapped);
     uint32_t fractionLimit = header.nanoseconds ? 1000000000 : 1000000;
-    if (fraction >= fractionLimit) return 0;
-    if (captured == 0 || captured > header.snapLength || captured > onWire || onWire > kLargestFrame) return 0;
-    return captured;
+    if (fraction >= fractionLimit) return false;
+    if (captured > header.snapLength || captured > onWire || onWire > kLargestFrame) return false;
+    length = captured;
+    return true;
 }
 
 // Record headers are read from a block, so that walking a part costs one read
@@ -73,10 +75,10 @@ uint64_t nextPartEnd(const SavefileReader& reader, const SavefileHeader& header,
             blockLength = reader.readAt(reader.context, at, block, static_cast<size_t>(want));
             if (blockLength < kRecordHeaderSize) return end;
         }
-        uint32_t length = soundRecordLength(block + (at - blockStart), header);
+        uint32_t length = 0;
+        if (!soundRecord(block + (at - blockStart), header, length)) return end;
         uint64_t next = at + kRecordHeaderSize + length;
-        // A doubtful header, or a record cut off by the end of the file.
-        if (length == 0 || next > end) return end;
+        if (next > end) return end;   // cut off by the end of the file
         if (at - from >= partSize) return at;
         at = next;
     }

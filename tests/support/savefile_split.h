@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// For tests of the run split among several tcpdump children.
+
+// A stand-in tcpdump first on PATH: a script that notes each start (its
+// process id and arguments, one line) and runs the real tcpdump in its place.
+class TcpdumpStarts {
+public:
+    TcpdumpStarts();
+    ~TcpdumpStarts();
+    std::vector<std::string> env() const;   // PATH with the stand-in first, TZ=UTC
+    std::vector<std::string> lines() const; // "PID ARGS..." a start
+    std::vector<int> pids() const;
+    const std::string& directory() const { return dir_; }
+
+private:
+    std::string dir_;
+};
+
+// Where the split run cuts `path` on this machine (the ends of its parts),
+// as the program computes them; empty when it would not split it.
+std::vector<uint64_t> splitPartEnds(const std::string& path);
+
+// The savefile's records, each as its offset in the file.
+std::vector<uint64_t> recordOffsets(const std::string& bytes);
+
+// Where the two texts first differ, with some context, or "" when they are equal:
+// displays of many megabytes are not printed whole.
+std::string firstDifference(const std::string& expected, const std::string& actual);
