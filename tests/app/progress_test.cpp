@@ -1,0 +1,134 @@
+// The progress line: on standard error when it is a terminal, standard output
+// is not, and standard input is a regular file; erased at the end. The binary
+// under a pseudo-terminal, with one tcpdump child and with several.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "app/split_run.h"
+#include "support/run_binary.h"
+
+namespace {
+
+struct TerminalRun {
+    std::string terminal;   // what reached the terminal (standard error, maybe output)
+    int status = -1;
+};
+
+// Runs `command` with sh, standard error on a new pseudo-terminal, standard
+// output on /dev/null or on the same terminal.
+TerminalRun runUnderTerminal(const std::string& command, bool outputToTerminal) {
+    TerminalRun result;
+    int master = -1, terminal = -1;
+    if (openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0) return result;
+    pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        int null = open("/dev/null", O_WRONLY);
+        dup2(outputToTerminal ? terminal : null, 1);
+        dup2(terminal, 2);
+        close(null);
+        close(terminal);
+        close(master);
+        setenv("TZ", "UTC", 1);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(terminal);
+    char buffer[4096];
+    for (;;) {
+        ssize_t got = read(master, buffer, sizeof buffer);
+        if (got > 0) {
+            result.terminal.append(buffer, static_cast<size_t>(got));
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;   // EIO: every writer has closed the terminal
+        }
+    }
+    close(master);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+const std::string kNamesOff = " -noHostNames -noPortNames -noEtherNames";
+// tcpdump's line, as the terminal shows it (a newline becomes CR LF).
+const std::string kReadingLine = "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\r\n";
+
+// After tcpdump's line, nothing but progress lines, each drawn over the last
+// from the start of the line, and at the end blanks over the last one.
+void expectProgressLine(const std::string& terminal) {
+    ASSERT_EQ(terminal.rfind(kReadingLine, 0), 0u) << terminal;
+    std::string rest = terminal.substr(kReadingLine.size());
+    const std::regex draws(
+        "(\\rpacsift: [0-9]{1,3}% of the savefile, [0-9]+ packets, [0-9]+\\.[0-9] MB/s, ([0-9]+:[0-9]{2}|--:--) left *)+"
+        "\\r *\\r");
+    EXPECT_TRUE(std::regex_match(rest, draws)) << rest;
+    // The blanks at the end cover the whole of the last line drawn.
+    size_t lastDraw = rest.rfind("\rpacsift: ");
+    size_t erase = rest.rfind('\r', rest.size() - 2);
+    ASSERT_NE(lastDraw, std::string::npos);
+    EXPECT_GE(rest.size() - 2 - erase, erase - lastDraw - 1);
+}
+
+class Progress : public testing::Test {
+protected:
+    void SetUp() override {
+        // Long enough (a few seconds) that the line is drawn at least once.
+        capture_ = benchCapture(200000);
+        if (capture_.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    }
+    std::string capture_;
+    const std::string bin_ = PACSIFT_BIN;
+};
+
+TEST_F(Progress, ShownWithSeveralChildren) {
+    if (splitChildren() < 2) GTEST_SKIP() << "one CPU: nothing is split";
+    TerminalRun run = runUnderTerminal("exec " + bin_ + kNamesOff + " < '" + capture_ + "'", false);
+    EXPECT_EQ(run.status, 0);
+    expectProgressLine(run.terminal);
+}
+
+TEST_F(Progress, ShownWithOneChild) {
+    TerminalRun run = runUnderTerminal("exec taskset -c 0 " + bin_ + kNamesOff + " < '" + capture_ + "'", false);
+    EXPECT_EQ(run.status, 0);
+    expectProgressLine(run.terminal);
+}
+
+// In every other case standard error is what it was without the line.
+TEST_F(Progress, NotShownOtherwise) {
+    struct Case {
+        const char* name;
+        std::string command;
+        bool outputToTerminal;
+    };
+    const Case cases[] = {
+        // A filter that matches nothing: the whole savefile is read, nothing shown.
+        {"output on the terminal too", "exec " + bin_ + kNamesOff + " ether host 02:00:5e:00:53:99 < '" + capture_ + "'",
+         true},
+        {"input through a pipe", "cat '" + capture_ + "' | " + bin_ + kNamesOff, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TerminalRun run = runUnderTerminal(c.command, c.outputToTerminal);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.terminal, kReadingLine);
+    }
+    // Standard error not a terminal.
+    RunResult run = runPacsiftOnFile({"-noHostNames", "-noPortNames", "-noEtherNames"}, capture_, {"TZ=UTC"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\n");
+}
+
+}  // namespace
