@@ -9,13 +9,14 @@
 // which print their parts at the same time; their texts reach the line reader
 // one after the other, in file order, exactly as one child would write them.
 
-// Savefiles smaller than this are given to one child: below it the children's
-// start-up costs more than the parts save.
+// Savefiles smaller than this are given to one child. With a second CPU free,
+// splitting pays from about 100 KB on (bench/run's threshold table), but by a
+// few milliseconds only; below 1 MiB it is not worth a second child.
 constexpr uint64_t kSplitThreshold =
 #ifdef PACSIFT_SPLIT_THRESHOLD
     PACSIFT_SPLIT_THRESHOLD;   // the benchmark's build measures below the threshold
 #else
-    uint64_t{8} << 20;
+    uint64_t{1} << 20;
 #endif
 
 // How many children run at once: the CPUs this process may use, at most 8
