@@ -16,6 +16,10 @@ TcpdumpArguments tcpdumpArguments(std::span<char* const> expression) {
     const char* fixed[] = {"tcpdump", "-enx", "-s10240", "-r-"};
     size_t count = 0;
     for (const char* word : fixed) arguments.words[count++] = const_cast<char*>(word);
+    // The expression words are filter words only: without "--" tcpdump's
+    // option parser would take "-w FILE" among them as an option and write a
+    // savefile there.
+    if (!expression.empty()) arguments.words[count++] = const_cast<char*>("--");
     for (char* word : expression) {
         if (count == kArgumentSlots - 1) fatal("Too many expressions");
         arguments.words[count++] = word;

@@ -10,7 +10,7 @@ struct PacketState {
     int etherType = 0;            // link-layer type from the header line
     unsigned linkLength = 0;      // frame length from the header line, 0 when absent
     uint8_t ipProto = 0;          // protocol of the IPv4 header decoded last
-    int16_t dataLeft = 0;         // data bytes still expected in this packet
+    int32_t dataLeft = 0;         // data bytes still expected in this packet, counted in full
     char srcHostText[256] = {};   // host name or dotted address of the IPv4 source
     char dstHostText[256] = {};   // the same for the destination
 };

@@ -1,5 +1,7 @@
 #include "decode/ip.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "common/bounded_copy.h"
@@ -67,11 +69,11 @@ HexCursor decodeIp(HexCursor cursor) {
     int headerLength = (versionAndLength & 0x0F) * 4;
     // A total length of 0 (as large segment offloads leave it, "BIG TCP"
     // frames of more than 64 KiB among them) is taken from the frame length
-    // less the 14-byte Ethernet header, shown in full; only the data count is
-    // kept to 16 bits.
+    // less the 14-byte Ethernet header. Counts are kept in full, so that a
+    // datagram of more than 32 KiB never shows a negative or wrapped count.
     unsigned datagramLength = totalLength;
     if (totalLength == 0) datagramLength = state.linkLength >= 14 ? state.linkLength - 14 : 0;
-    state.dataLeft = static_cast<int16_t>(static_cast<uint16_t>(datagramLength - static_cast<unsigned>(headerLength)));
+    state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) - headerLength;
 
     bool moreFragments = flags & 0x2000;
     bool dontFragment = flags & 0x4000;

@@ -16,29 +16,30 @@ HexCursor decodeTcp(HexCursor cursor) {
     uint16_t urgentPointer = getShort(cursor);
 
     int headerLength = (offsetAndFlags >> 10) & ~3;
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - headerLength);
+    state.dataLeft -= headerLength;
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "tcp");
 
     bool urg = offsetAndFlags & 0x20, ack = offsetAndFlags & 0x10, psh = offsetAndFlags & 0x08;
     bool rst = offsetAndFlags & 0x04, syn = offsetAndFlags & 0x02, fin = offsetAndFlags & 0x01;
-    unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
+    int dataCount = state.dataLeft;
 
     if (options.minHdrDecode) {
         putFormat("%s.%s -> %s.%s over TCP\n", state.srcHostText, ports.source, state.dstHostText,
                   ports.destination);
     } else {
         // The acknowledgement the peer should send: SYN and FIN each take one
-        // sequence number (together still one).
-        uint32_t expectedAck = sequence + static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft)) +
-                               ((syn || fin) ? 1u : 0u);
+        // sequence number (together still one). A header longer than the
+        // datagram leaves no data to acknowledge.
+        uint32_t dataToAck = dataCount > 0 ? static_cast<uint32_t>(dataCount) : 0u;
+        uint32_t expectedAck = sequence + dataToAck + ((syn || fin) ? 1u : 0u);
         if (options.verbose) {
             putText("TCP Header\n");
             showVerbosePorts(sourcePort, destinationPort, "tcp");
             putFormat("\tSequence Number:\t\t%010u\n", sequence);
             if (options.track) putFormat("\tExpect peer ACK:\t\t%010u\n", expectedAck);
             putFormat("\tAcknowledgement Number:\t\t%010u\n", acknowledgement);
-            putFormat("\tHeader Length:\t\t\t%d bytes (data=%u)\n", headerLength, dataCount);
+            putFormat("\tHeader Length:\t\t\t%d bytes (data=%d)\n", headerLength, dataCount);
             putFormat("\tFlags:%s%s%s%s%s%s\n%s%s%s%s%s%s\n", "\t\t\t\tURG=", flagText(urg), " ACK=", flagText(ack),
                       " PSH=", lastFlagText(psh), "\t\t\t\t\tRST=", flagText(rst), " SYN=", flagText(syn), " FIN=",
                       lastFlagText(fin));
@@ -49,12 +50,19 @@ HexCursor decodeTcp(HexCursor cursor) {
             putFormat(" TCP:\tport %s -> %s seq=%010u", ports.source, ports.destination, sequence);
             if (options.track) putFormat(" (expect=%010u)", expectedAck);
             putFormat(" ack=%010u\n", acknowledgement);
-            putFormat("\thlen=%d (data=%u) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
+            putFormat("\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
                       fin);
             putFormat(" wnd=%d cksum=%04X urg=%d\n", window, checksum, urgentPointer);
         }
     }
 
+    if (dataCount < 0) {
+        // The header claims more bytes than the datagram holds: what follows
+        // it is no data of this segment.
+        putText("\t<*** TCP header longer than the datagram ***>\n");
+        skipPacket();
+        return nullptr;
+    }
     skipOptions(cursor, headerLength, options.verbose && !options.minHdrDecode);
     return cursor;
 }
