@@ -79,7 +79,7 @@ def run_pipe(first, second, stdin_path):
                                       (os.POSIX_SPAWN_DUP2, null, 2), (os.POSIX_SPAWN_CLOSE, read_end)])
     b = os.posix_spawnp(second[0], second, os.environ,
                         file_actions=[(os.POSIX_SPAWN_DUP2, read_end, 0), (os.POSIX_SPAWN_DUP2, null, 1),
-                                      (os.POSIX_SPAWN_CLOSE, write_end)])
+                                      (os.POSIX_SPAWN_DUP2, null, 2), (os.POSIX_SPAWN_CLOSE, write_end)])
     for fd in (read_end, write_end, null, source):
         os.close(fd)
     cpu = 0.0

@@ -256,7 +256,8 @@ bool endPart(Part& part, bool first) {
     while (part.messages >= 0) holdMessages(part);
     int status = 0;
     reap(part.tcpdump, &status);
-    kill(part.feeder, SIGKILL);
+    // Done feeding by now, unless tcpdump stopped reading early.
+    if (part.feeder > 0) kill(part.feeder, SIGKILL);
     reap(part.feeder, nullptr);
     if (!first && part.messageLength > 0) {
         // Its "reading from file" line was said by the first child already.
