@@ -146,7 +146,7 @@ TEST(Split, InvalidFilterReportedOnce) {
     if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
     std::string path = madeCapture();
     if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
-    TcpdumpStarts starts;
+    TcpdumpStarts starts("0.3");
     RunResult split = runPacsiftOnFile(words(kNoNames, {"port", "and"}), path, starts.env());
     RunResult one = runPacsift(words(kNoNames, {"port", "and"}), readFile(path), {"TZ=UTC"});
     EXPECT_GE(starts.lines().size(), 2u);

@@ -30,12 +30,13 @@ std::string realTcpdump() {
 }
 }  // namespace
 
-TcpdumpStarts::TcpdumpStarts() {
+TcpdumpStarts::TcpdumpStarts(const char* delay) {
     std::string pattern = (std::filesystem::temp_directory_path() / "pacsift-starts-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
     std::string script = dir_ + "/tcpdump";
-    std::ofstream(script) << "#!/bin/sh\necho \"$$ $*\" >> '" << dir_ << "/starts'\nexec '" << realTcpdump()
-                          << "' \"$@\"\n";
+    std::ofstream(script) << "#!/bin/sh\necho \"$$ $*\" >> '" << dir_ << "/starts'\n"
+                          << (delay != nullptr ? std::string("sleep ") + delay + "\n" : "") << "exec '"
+                          << realTcpdump() << "' \"$@\"\n";
     chmod(script.c_str(), 0755);
 }
 

@@ -6,10 +6,12 @@
 // For tests of the run split among several tcpdump children.
 
 // A stand-in tcpdump first on PATH: a script that notes each start (its
-// process id and arguments, one line) and runs the real tcpdump in its place.
+// process id and arguments, one line) and runs the real tcpdump in its place,
+// after `delay` seconds when given (so that a child that fails at once does
+// not get the others ended before they have noted their start).
 class TcpdumpStarts {
 public:
-    TcpdumpStarts();
+    explicit TcpdumpStarts(const char* delay = nullptr);
     ~TcpdumpStarts();
     std::vector<std::string> env() const;   // PATH with the stand-in first, TZ=UTC
     std::vector<std::string> lines() const; // "PID ARGS..." a start
