@@ -196,11 +196,37 @@ TEST(Split, DamagedSavefilesShowAsWithOneChild) {
     }
 }
 
+// The same records in a pcapng file: a section header, one Ethernet
+// interface, an enhanced packet block a record.
+std::string asPcapng(const std::string& savefile) {
+    std::string out;
+    auto block = [&out](uint32_t type, const std::string& body) {
+        uint32_t length = static_cast<uint32_t>(12 + body.size());
+        out += littleEndian32(type) + littleEndian32(length) + body + littleEndian32(length);
+    };
+    block(0x0a0d0d0a, littleEndian32(0x1a2b3c4d) + std::string("\x01\x00\x00\x00", 4) + std::string(8, '\xff'));
+    block(1, std::string("\x01\x00\x00\x00", 4) + littleEndian32(262144));
+    for (uint64_t at : recordOffsets(savefile)) {
+        uint64_t micros = uint64_t{get32(savefile, at, false)} * 1000000 + get32(savefile, at + 4, false);
+        uint32_t captured = get32(savefile, at + 8, false);
+        std::string body = littleEndian32(0) + littleEndian32(static_cast<uint32_t>(micros >> 32)) +
+                           littleEndian32(static_cast<uint32_t>(micros)) + savefile.substr(at + 8, 8) +
+                           savefile.substr(at + 16, captured);
+        body.resize((body.size() + 3) / 4 * 4, '\0');
+        block(6, body);
+    }
+    return out;
+}
+
 // Everything else keeps one child.
 TEST(Split, OneChildWhereSplittingDoesNotApply) {
     std::string path = madeCapture();
     if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
-    std::string small = workFile("small.pcap", readFile(path).substr(0, kSplitThreshold / 2));
+    std::string bytes = readFile(path);
+    std::vector<uint64_t> records = recordOffsets(bytes);
+    auto underThreshold = std::upper_bound(records.begin(), records.end(), kSplitThreshold - 1) - 1;
+    std::string small = workFile("small.pcap", bytes.substr(0, *underThreshold));
+    std::string pcapng = workFile("made.pcapng", asPcapng(bytes));
     struct OneCase {
         const char* name;
         std::string command;
@@ -209,13 +235,15 @@ TEST(Split, OneChildWhereSplittingDoesNotApply) {
     const OneCase cases[] = {
         {"a pipe", "cat '" + path + "' | " + bin},
         {"one CPU", "exec taskset -c 0 " + bin + " < '" + path + "'"},
-        {"a small savefile", "exec " + bin + " < '" + small + "'"},
+        {"a savefile just under the threshold", "exec " + bin + " < '" + small + "'"},
+        {"a pcapng file", "exec " + bin + " < '" + pcapng + "'"},
     };
     for (const OneCase& c : cases) {
         SCOPED_TRACE(c.name);
         TcpdumpStarts starts;
         RunResult run = runCommand({"sh", "-c", c.command}, "", starts.env());
-        EXPECT_EQ(run.status, c.name == std::string("a small savefile") ? 1 : 0) << run.err;
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("Packet 1\n"), std::string::npos);
         EXPECT_EQ(starts.lines().size(), 1u);
     }
 }
