@@ -55,6 +55,9 @@ struct SplitRun {
     Part parts[kMostChildren];     // part n in parts[n % children]
     unsigned current = 0, started = 0;
     bool childFailed = false;
+    // For the progress line: text read of the current part, and of the parts
+    // before it with their savefile bytes (how much text a byte makes).
+    uint64_t partText = 0, textBefore = 0, bytesBefore = 0;
 };
 SplitRun run;
 
@@ -185,6 +188,16 @@ void holdMessages(Part& part) {
     }
 }
 
+// How much of the savefile has been shown: the parts before the current one,
+// and of the current one as much as its text read so far stands for.
+uint64_t savefileDone(const Part& current) {
+    uint64_t length = current.end - current.begin;
+    double textPerByte = run.bytesBefore > 0 ? static_cast<double>(run.textBefore) / static_cast<double>(run.bytesBefore)
+                                             : static_cast<double>(kTextPerSavefileByte);
+    uint64_t within = static_cast<uint64_t>(static_cast<double>(run.partText) / textPerByte);
+    return current.begin - run.savefileStart + (within < length ? within : length);
+}
+
 // Reads the current part's text, holding what the other children write
 // meanwhile. Returns what it read, or 0 at the end of the part's text.
 ssize_t readCurrent(Part& current, char* into, size_t capacity) {
@@ -211,7 +224,7 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
         int wait = !flushed ? 0 : 250;
         int got = poll(ready, count, wait);
         if (got < 0 && errno != EINTR) fatal("poll() failed");
-        showProgress(current.begin - run.savefileStart);
+        showProgress(savefileDone(current));
         if (got <= 0) {
             if (wait == 0) {
                 flushOutput();
@@ -287,17 +300,24 @@ ssize_t readParts(char* into, size_t capacity) {
             if (length > capacity) length = capacity;
             std::memcpy(into, part.held + part.heldRead, length);
             part.heldRead += length;
+            run.partText += length;
             return static_cast<ssize_t>(length);
         }
         if (part.text >= 0) {
             ssize_t got = readCurrent(part, into, capacity);
-            if (got > 0) return got;
+            if (got > 0) {
+                run.partText += static_cast<uint64_t>(got);
+                return got;
+            }
             continue;
         }
         if (!endPart(part, run.current == 0)) {
             run.childFailed = true;
             return 0;
         }
+        run.textBefore += run.partText;
+        run.bytesBefore += part.end - part.begin;
+        run.partText = 0;
         ++run.current;
         startNextPart();
     }
@@ -346,6 +366,7 @@ InputSource startSplitRun(std::span<char* const> expression) {
     run.heldCapacity = kHeldBudget / children;
     run.current = run.started = 0;
     run.childFailed = false;
+    run.partText = run.textBefore = run.bytesBefore = 0;
     for (unsigned slot = 0; slot < children; ++slot) {
         // Pages are taken only as text arrives.
         void* held = mmap(nullptr, run.heldCapacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
