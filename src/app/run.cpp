@@ -10,6 +10,7 @@
 #include "app/preprocessor.h"
 #include "app/progress.h"
 #include "app/split_run.h"
+#include "app/standard_input.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -17,6 +18,7 @@
 #include "input/line_reader.h"
 #include "input/packet_loop.h"
 #include "input/time_delta.h"
+#include "present/names.h"
 
 namespace {
 // Ends a run: writes out the display, then settles the status. A child that
@@ -52,6 +54,8 @@ InputSource setUpInput(std::span<char* const> expression) {
         if (!expression.empty()) std::fputs("input is cooked -- ignoring tcpdump expressions\n", stderr);
         return readStandardInput;
     }
+    refuseTerminalInput(expression);
+    if (!options.pointToPoint) warnOfLinkType();
     bool progress = progressWanted();
     if (progress) {
         struct stat input;
@@ -75,6 +79,8 @@ int runPacsift(int argc, char** argv) {
         auto expression = parseOptions(words);
         selectLocale();
         InputSource source = setUpInput(expression);
+        writeEachPacket(isatty(1));
+        watchForSlowLookups(isatty(2));
         // A closed output pipe shows up as a write error, so that the child
         // can be ended quietly first.
         std::signal(SIGPIPE, SIG_IGN);

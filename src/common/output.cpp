@@ -75,3 +75,13 @@ void putFormat(const char* format, ...) {
 }
 
 void flushOutput() { drain(); }
+
+namespace {
+bool eachPacket = false;
+}  // namespace
+
+void writeEachPacket(bool on) { eachPacket = on; }
+
+void packetFinished() {
+    if (eachPacket) drain();
+}

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "common/options.h"
 #include "common/output.h"
@@ -30,7 +31,33 @@ struct ether_addr* platformEtherAton(const char* text) { return ::ether_aton(tex
 int platformEtherNtohost(char* hostname, const struct ether_addr* addr) {
     return ::ether_ntohost(hostname, addr);
 }
+bool watchLookups = false;
+bool saidSlow = false;
+
+double secondsSince(const timespec& start) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) + static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+// A resolver that drops queries makes each lookup wait for its timeouts; the
+// display then seems to hang, so a terminal user is told once what avoids it.
+const struct hostent* lookUpHost(const in_addr_t& addr) {
+    if (!watchLookups || saidSlow) return nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const struct hostent* entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    if (secondsSince(start) > 1.0) {
+        saidSlow = true;
+        std::fputs("Note: host name lookups are slow here (one took over a second); -noHostNames, or a caching "
+                   "daemon such as nscd, avoids them\n",
+                   stderr);
+    }
+    return entry;
+}
 }  // namespace
+
+void watchForSlowLookups(bool on) { watchLookups = on; }
 
 NameDatabase nameDatabase = {platformGethostbyaddr, platformGetservbyport, platformEtherAton,
                              platformEtherNtohost};
@@ -43,7 +70,7 @@ const char* hostName(const char* dottedAddr, bool fallback) {
     const char* notNamed = fallback ? dottedAddr : kUnknown;
     if (options.noHostNames) return notNamed;
     in_addr_t addr = inet_addr(dottedAddr);
-    const struct hostent* entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    const struct hostent* entry = lookUpHost(addr);
     if (entry == nullptr || entry->h_name == nullptr) return notNamed;
     size_t length = std::strlen(entry->h_name);
     if (length > kMaxHostName) fatal("Hostname too long");
