@@ -64,6 +64,7 @@ InputSource setUpInput(std::span<char* const> expression) {
             progress = false;
         } else {
             startProgress(static_cast<uint64_t>(input.st_size - savefileStart));
+            setBeforeMessage(eraseProgress);
         }
     }
     if (InputSource parts = startSplitRun(expression)) return parts;

@@ -11,11 +11,14 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 #include <string>
 
 #include "app/split_run.h"
+#include "support/fake_names.h"
 #include "support/run_binary.h"
+#include "support/savefile_split.h"
 
 namespace {
 
@@ -104,6 +107,33 @@ TEST_F(Progress, ShownWithOneChild) {
     TerminalRun run = runUnderTerminal("exec taskset -c 0 " + bin_ + kNamesOff + " < '" + capture_ + "'", false);
     EXPECT_EQ(run.status, 0);
     expectProgressLine(run.terminal);
+}
+
+// An error message of pacsift's own begins on a cleared line: a frame near
+// the end comes from a host whose name, in the test's name database, is
+// longer than a host name may be.
+TEST_F(Progress, ClearedBeforeAnErrorMessage) {
+    std::string bytes = readFile(capture_);
+    std::vector<uint64_t> records = recordOffsets(bytes);
+    auto record = records.end() - 1000;
+    while (record != records.end() && bytes.compare(*record + 16 + 12, 2, "\x08\x00", 2) != 0) ++record;
+    ASSERT_NE(record, records.end());
+    bytes.replace(*record + 16 + 26, 4, "\xc6\x33\x64\x4d", 4);   // 198.51.100.77
+    std::string path = std::string(PACSIFT_BINARY_DIR) + "/progress-named.pcap";
+    std::ofstream(path, std::ios::binary) << bytes;
+    std::string names = writeNameFixture("host 198.51.100.77 " + std::string(300, 'n') + "\n");
+    std::string preload;
+    for (const std::string& entry : fakeNamesEnv(names)) preload += "'" + entry + "' ";
+    TerminalRun run = runUnderTerminal(
+        "exec env " + preload + bin_ + " -noPortNames -noEtherNames < '" + path + "'", false);
+    std::remove(names.c_str());
+    std::remove(path.c_str());
+    EXPECT_EQ(run.status, 1);
+    const std::string error = "***Error: Hostname too long\r\n";
+    ASSERT_GE(run.terminal.size(), error.size());
+    EXPECT_EQ(run.terminal.substr(run.terminal.size() - error.size()), error);
+    std::string before = run.terminal.substr(0, run.terminal.size() - error.size());
+    expectProgressLine(before);
 }
 
 // In every other case standard error is what it was without the line.
