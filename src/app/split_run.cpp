@@ -26,7 +26,8 @@ constexpr unsigned kMostChildren = 8;
 // parts before it are read; parts are sized so that their text fits. A child
 // whose share is full simply waits (its pipe fills) until its turn.
 constexpr size_t kHeldBudget = size_t{40} << 20;
-// tcpdump writes about 3.6 bytes of text for each byte of the savefile.
+// tcpdump writes about 3.6 bytes of text for each byte of the benchmark
+// savefile; parts are sized for 4.
 constexpr uint64_t kTextPerSavefileByte = 4;
 // What a child other than the first says on standard error, kept until its
 // part's turn.
