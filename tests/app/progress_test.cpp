@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 
 #include "app/split_run.h"
 #include "support/fake_names.h"
+#include "support/pseudo_terminal.h"
 #include "support/run_binary.h"
 #include "support/savefile_split.h"
 
@@ -31,25 +31,24 @@ struct TerminalRun {
 // output on /dev/null or on the same terminal.
 TerminalRun runUnderTerminal(const std::string& command, bool outputToTerminal) {
     TerminalRun result;
-    int master = -1, terminal = -1;
-    if (openpty(&master, &terminal, nullptr, nullptr, nullptr) != 0) return result;
+    PseudoTerminal pty;
+    if (pty.terminal < 0) return result;
     pid_t pid = fork();
     if (pid == 0) {
         setsid();
         int null = open("/dev/null", O_WRONLY);
-        dup2(outputToTerminal ? terminal : null, 1);
-        dup2(terminal, 2);
-        close(null);
-        close(terminal);
-        close(master);
+        dup2(outputToTerminal ? pty.terminal : null, 1);
+        dup2(pty.terminal, 2);
+        for (int fd = 3; fd < 256; ++fd) close(fd);
         setenv("TZ", "UTC", 1);
         execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    close(terminal);
+    close(pty.terminal);
+    pty.terminal = -1;
     char buffer[4096];
     for (;;) {
-        ssize_t got = read(master, buffer, sizeof buffer);
+        ssize_t got = read(pty.controller, buffer, sizeof buffer);
         if (got > 0) {
             result.terminal.append(buffer, static_cast<size_t>(got));
         } else if (got < 0 && errno == EINTR) {
@@ -58,7 +57,6 @@ TerminalRun runUnderTerminal(const std::string& command, bool outputToTerminal) 
             break;   // EIO: every writer has closed the terminal
         }
     }
-    close(master);
     int status = 0;
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -66,8 +64,7 @@ TerminalRun runUnderTerminal(const std::string& command, bool outputToTerminal) 
 }
 
 const std::string kNamesOff = " -noHostNames -noPortNames -noEtherNames";
-// tcpdump's line, as the terminal shows it (a newline becomes CR LF).
-const std::string kReadingLine = "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\r\n";
+const std::string kReadingLine = "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\n";
 
 // After tcpdump's line, nothing but progress lines, each drawn over the last
 // from the start of the line, and at the end blanks over the last one.
@@ -129,7 +126,7 @@ TEST_F(Progress, ClearedBeforeAnErrorMessage) {
     std::remove(names.c_str());
     std::remove(path.c_str());
     EXPECT_EQ(run.status, 1);
-    const std::string error = "***Error: Hostname too long\r\n";
+    const std::string error = "***Error: Hostname too long\n";
     ASSERT_GE(run.terminal.size(), error.size());
     EXPECT_EQ(run.terminal.substr(run.terminal.size() - error.size()), error);
     std::string before = run.terminal.substr(0, run.terminal.size() - error.size());
@@ -158,7 +155,7 @@ TEST_F(Progress, NotShownOtherwise) {
     // Standard error not a terminal.
     RunResult run = runPacsiftOnFile({"-noHostNames", "-noPortNames", "-noEtherNames"}, capture_, {"TZ=UTC"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\n");
+    EXPECT_EQ(run.err, kReadingLine);
 }
 
 }  // namespace
