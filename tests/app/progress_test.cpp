@@ -111,14 +111,10 @@ TEST_F(Progress, ShownWithOneChild) {
 // longer than a host name may be.
 TEST_F(Progress, ClearedBeforeAnErrorMessage) {
     std::string bytes = readFile(capture_);
-    std::vector<uint64_t> records = recordOffsets(bytes);
-    auto record = records.end() - 1000;
-    while (record != records.end() && bytes.compare(*record + 16 + 12, 2, "\x08\x00", 2) != 0) ++record;
-    ASSERT_NE(record, records.end());
-    bytes.replace(*record + 16 + 26, 4, "\xc6\x33\x64\x4d", 4);   // 198.51.100.77
+    ASSERT_TRUE(nameTooLongAfter(bytes, bytes.size() - 200000));
     std::string path = std::string(PACSIFT_BINARY_DIR) + "/progress-named.pcap";
     std::ofstream(path, std::ios::binary) << bytes;
-    std::string names = writeNameFixture("host 198.51.100.77 " + std::string(300, 'n') + "\n");
+    std::string names = writeNameFixture(tooLongHostName());
     std::string preload;
     for (const std::string& entry : fakeNamesEnv(names)) preload += "'" + entry + "' ";
     TerminalRun run = runUnderTerminal(

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/savefile_parts.h"
+#include "support/savefile_split.h"
 
 namespace {
 
@@ -62,14 +63,6 @@ std::string savefile(const Layout& layout, const std::vector<Record>& records) {
         out += std::string(record.dataBytes >= 0 ? static_cast<size_t>(record.dataBytes) : record.captured, 'x');
     }
     return out;
-}
-
-size_t readFromString(void* context, uint64_t offset, unsigned char* into, size_t length) {
-    const std::string& bytes = *static_cast<const std::string*>(context);
-    if (offset >= bytes.size()) return 0;
-    size_t got = std::min<size_t>(length, bytes.size() - offset);
-    std::memcpy(into, bytes.data() + offset, got);
-    return got;
 }
 
 // Every part's end, walking the whole file as the run does.

@@ -64,7 +64,6 @@ std::vector<int> TcpdumpStarts::pids() const {
     return pids;
 }
 
-namespace {
 size_t readFromString(void* context, uint64_t offset, unsigned char* into, size_t length) {
     const std::string& bytes = *static_cast<const std::string*>(context);
     if (offset >= bytes.size()) return 0;
@@ -72,7 +71,6 @@ size_t readFromString(void* context, uint64_t offset, unsigned char* into, size_
     std::memcpy(into, bytes.data() + offset, got);
     return got;
 }
-}  // namespace
 
 std::vector<uint64_t> splitPartEnds(const std::string& path) {
     std::string bytes = readFile(path);
@@ -107,6 +105,19 @@ std::vector<uint64_t> recordOffsets(const std::string& bytes) {
     }
     return offsets;
 }
+
+bool nameTooLongAfter(std::string& savefile, uint64_t offset) {
+    for (uint64_t at : recordOffsets(savefile)) {
+        // Ethernet type 0x0800 after the two addresses; the source address
+        // is 12 bytes into the IPv4 header.
+        if (at < offset || savefile.compare(at + 16 + 12, 2, "\x08\x00", 2) != 0) continue;
+        savefile.replace(at + 16 + 14 + 12, 4, "\xc6\x33\x64\x4d", 4);
+        return true;
+    }
+    return false;
+}
+
+std::string tooLongHostName() { return "host 198.51.100.77 " + std::string(300, 'n') + "\n"; }
 
 std::string firstDifference(const std::string& expected, const std::string& actual) {
     if (expected == actual) return "";
