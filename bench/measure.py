@@ -18,10 +18,27 @@ NAMES_OFF = ["-noHostNames", "-noPortNames", "-noEtherNames"]
 
 
 class Result:
-    def __init__(self, wall, user, system, status):
+    def __init__(self, wall, user, system, status, others=0.0):
         self.wall = wall
         self.cpu = user + system
         self.status = status
+        self.others = others   # CPUs kept busy by other processes meanwhile
+
+
+def machine_busy():
+    """CPU seconds the whole machine has spent busy (not idle, not waiting for I/O)."""
+    try:
+        with open("/proc/stat") as f:
+            ticks = [int(field) for field in f.readline().split()[1:]]
+        return (sum(ticks) - ticks[3] - ticks[4]) / os.sysconf("SC_CLK_TCK")
+    except (OSError, ValueError, IndexError):
+        return 0.0
+
+
+def others_cpus(busy_before, wall, own_cpu):
+    """How many CPUs other processes kept busy during a run: the machine's busy
+    time less the run's own, over the run's wall time."""
+    return max(0.0, (machine_busy() - busy_before - own_cpu) / wall) if wall > 0 else 0.0
 
 
 def spawn(argv, stdin_path, stdout_path, stderr_path=os.devnull):
@@ -39,6 +56,7 @@ def spawn(argv, stdin_path, stdout_path, stderr_path=os.devnull):
 
 def run(argv, stdin_path, stdout_path=os.devnull, timeout=None):
     """Runs argv once; returns its Result (status None when the timeout cut it short)."""
+    busy = machine_busy()
     start = time.perf_counter()
     pid = spawn(argv, stdin_path, stdout_path)
     if timeout is None:
@@ -58,7 +76,8 @@ def run(argv, stdin_path, stdout_path=os.devnull, timeout=None):
     wall = time.perf_counter() - start
     if status is not None:
         status = os.waitstatus_to_exitcode(status)
-    return Result(wall, usage.ru_utime, usage.ru_stime, status)
+    return Result(wall, usage.ru_utime, usage.ru_stime, status,
+                  others_cpus(busy, wall, usage.ru_utime + usage.ru_stime))
 
 
 def checked(argv, stdin_path, stdout_path=os.devnull):
@@ -70,6 +89,7 @@ def checked(argv, stdin_path, stdout_path=os.devnull):
 
 def run_pipe(first, second, stdin_path):
     """first < stdin_path | second > /dev/null, timed as a whole."""
+    busy = machine_busy()
     start = time.perf_counter()
     read_end, write_end = os.pipe()
     null = os.open(os.devnull, os.O_WRONLY)
@@ -88,25 +108,26 @@ def run_pipe(first, second, stdin_path):
         _, status, usage = os.wait4(pid, 0)
         cpu += usage.ru_utime + usage.ru_stime
         statuses.append(os.waitstatus_to_exitcode(status))
-    result = Result(time.perf_counter() - start, cpu, 0.0, max(statuses))
+    wall = time.perf_counter() - start
+    result = Result(wall, cpu, 0.0, max(statuses), others_cpus(busy, wall, cpu))
     if result.status != 0:
         sys.exit("bench: the pipe %s | %s failed" % (first[0], second[0]))
     return result
 
 
-def pacsift_child(pid):
-    """The process of a pipeline started by sh whose command line is not cat."""
+def child_running(pid, program):
+    """The child of `pid` (a shell running a pipeline) that runs `program`."""
     try:
         for child in open("/proc/%d/task/%d/children" % (pid, pid)).read().split():
             with open("/proc/%s/cmdline" % child, "rb") as f:
-                if not f.read().startswith(b"cat"):
+                if f.read().split(b"\0")[0] == program.encode():
                     return int(child)
     except (OSError, ValueError):
         pass
     return None
 
 
-def peak_rss_kib(argv, stdin_path, follow_pipe=False):
+def peak_rss_kib(argv, stdin_path, follow=None):
     """pacsift's own peak resident set (VmHWM), sampled until it exits, with
     its anonymous and file-backed parts at the last sample (KiB each).
 
@@ -118,10 +139,10 @@ def peak_rss_kib(argv, stdin_path, follow_pipe=False):
     not with their number."""
     pid = spawn(argv, stdin_path, os.devnull)
     peak, anon, file_backed = 0, 0, 0
-    watched = None if follow_pipe else pid
+    watched = None if follow else pid
     while True:
         if watched is None:
-            watched = pacsift_child(pid)
+            watched = child_running(pid, follow)
         try:
             if watched is None:
                 raise OSError
@@ -234,6 +255,7 @@ def main():
              ("one-v", "cat cap | pacsift, -verbose (one child)", [pacsift, "-verbose"] + NAMES_OFF)]
     walls = {key: [] for key, *_ in commands}
     cpus = {key: [] for key, *_ in commands}
+    others = {}
     if not args.no_pipe_floor:
         walls["pipe"], cpus["pipe"] = [], []
 
@@ -245,6 +267,7 @@ def main():
             result = checked(argv, stdin_path)
             walls[key].append(result.wall)
             cpus[key].append(result.cpu)
+            others.setdefault(key, []).append(result.others)
         if not args.no_pipe_floor:
             result = run_pipe(tcpdump, ["cat"], capture)
             walls["pipe"].append(result.wall)
@@ -257,6 +280,7 @@ def main():
             result = run_pipe(["cat"], argv, capture)
             walls.setdefault(key, []).append(result.wall)
             cpus.setdefault(key, []).append(result.cpu)
+            others.setdefault(key, []).append(result.others)
 
     wall = {key: statistics.median(values) for key, values in walls.items()}
     cpu = {key: statistics.median(values) for key, values in cpus.items()}
@@ -273,7 +297,7 @@ def main():
         rss[label] = max(peak_rss_kib([pacsift] + NAMES_OFF, path) for _ in range(3))
     rss_cooked = peak_rss_kib([pacsift, "-cooked"] + NAMES_OFF, text)
     rss["one"] = peak_rss_kib(["sh", "-c", "exec cat \"$0\" | exec \"$@\"", capture, pacsift] + NAMES_OFF, os.devnull,
-                              follow_pipe=True)
+                              follow=pacsift)
 
     # Names on: one run each, on a small capture whose addresses have no names.
     print("bench: names on", file=sys.stderr)
@@ -318,6 +342,10 @@ def main():
         say("%-58s %9.3f %9.3f %9.1f %9.0f" % (label, wall[key], cpu[key], source_bytes / wall[key] / 1e6,
                                                ns_per(wall[key], packets)))
     say("(in MB/s: the text for -cooked, the savefile otherwise; cpu s: user+system of the process and its children)")
+    say("other processes kept %.2f CPUs busy (median) during the split runs, %.2f during the one-child runs"
+        " (of %d; splitting needs free CPUs)" % (statistics.median(others.get("e2e", [0])),
+                                                statistics.median(others.get("one", [0])),
+                                                len(os.sched_getaffinity(0))))
     say("")
 
     checks = []
