@@ -165,7 +165,7 @@ void startNextPart() {
     startPart(nextPartEnd(reader, run.header, run.nextBegin, run.recordsEnd, run.partSize));
 }
 
-// Reads what a waiting part's child has written; false once it ended.
+// Keeps what a waiting part's child has written; closes its pipe at the end.
 void holdText(Part& part) {
     ssize_t got = read(part.text, part.held + part.heldLength, run.heldCapacity - part.heldLength);
     if (got > 0) {
@@ -199,6 +199,14 @@ uint64_t savefileDone(const Part& current) {
     return current.begin - run.savefileStart + (within < length ? within : length);
 }
 
+void flushBeforeWaiting(bool& flushed) {
+    if (flushed) return;
+    flushed = true;
+#ifndef PACSIFT_NO_LIVE_FLUSH   // as the line reader (the benchmark's variant)
+    flushOutput();
+#endif
+}
+
 // Reads the current part's text, holding what the other children write
 // meanwhile. Returns what it read, or 0 at the end of the part's text.
 ssize_t readCurrent(Part& current, char* into, size_t capacity) {
@@ -227,10 +235,7 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
         if (got < 0 && errno != EINTR) fatal("poll() failed");
         showProgress(savefileDone(current));
         if (got <= 0) {
-            if (wait == 0) {
-                flushOutput();
-                flushed = true;
-            }
+            if (wait == 0) flushBeforeWaiting(flushed);
             continue;
         }
         for (size_t i = 1; i < count; ++i) {
@@ -241,10 +246,7 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
                 holdMessages(*owner[i]);
         }
         if (ready[0].revents == 0) {
-            if (!flushed) {
-                flushOutput();
-                flushed = true;
-            }
+            flushBeforeWaiting(flushed);
             continue;
         }
         ssize_t read = ::read(current.text, into, capacity);
