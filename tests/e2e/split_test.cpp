@@ -91,6 +91,27 @@ std::string workFile(const std::string& name, const std::string& bytes) {
     return path;
 }
 
+// The made capture written the other way round: big-endian, nanoseconds.
+std::string madeCaptureBigEndianNanoseconds() {
+    std::string path = madeCapture();
+    if (path.empty()) return "";
+    std::string bytes = readFile(path);
+    auto putBig = [&bytes](size_t at, uint32_t value) { put32(bytes, at, __builtin_bswap32(value)); };
+    auto swap16 = [&bytes](size_t at) { std::swap(bytes[at], bytes[at + 1]); };
+    std::vector<uint64_t> records = recordOffsets(bytes);
+    for (uint64_t at : records) {
+        putBig(at, get32(bytes, at, false));
+        putBig(at + 4, get32(bytes, at + 4, false) * 1000);
+        putBig(at + 8, get32(bytes, at + 8, false));
+        putBig(at + 12, get32(bytes, at + 12, false));
+    }
+    putBig(0, 0xa1b23c4d);
+    swap16(4);
+    swap16(6);
+    for (size_t field = 8; field < 24; field += 4) putBig(field, get32(bytes, field, false));
+    return workFile("big-endian-nanoseconds.pcap", bytes);
+}
+
 // The split run and the one-child run (the same savefile through a pipe) of
 // the same options: display, status and standard error must be the same.
 // Returns how many children the split run started.
@@ -137,6 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"joined_captures_with_a_filter", joinedCaptures,
                               words(kNoNames, {"udp", "or", "arp"})},
                     SplitCase{"made_capture_terse", madeCapture, kNoNames},
+                    SplitCase{"made_capture_big_endian_nanoseconds", madeCaptureBigEndianNanoseconds, kNoNames},
                     SplitCase{"made_capture_verbose_with_a_filter", madeCapture,
                               words(kNoNames, {"-verbose", "tcp", "port", "80"})}),
     [](const testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
