@@ -29,6 +29,11 @@ constexpr size_t kHeldBudget = size_t{40} << 20;
 // tcpdump writes about 3.6 bytes of text for each byte of the benchmark
 // savefile; parts are sized for 4.
 constexpr uint64_t kTextPerSavefileByte = 4;
+// A waiting child's pipe is made this large, so that its text need not be
+// taken at each piece tcpdump writes (every wakeup costs both sides CPU
+// time); it is taken at least every kTakeEvery milliseconds instead.
+constexpr int kRoomyPipe = 1 << 20;
+constexpr int kTakeEvery = 5;
 // What a child other than the first says on standard error, kept until its
 // part's turn.
 constexpr size_t kMessageCapacity = 1 << 14;
@@ -38,6 +43,7 @@ struct Part {
     bool last = false;             // reads on to the end of the file
     pid_t tcpdump = 0, feeder = 0;
     int text = -1;                 // the child's standard output
+    bool roomyPipe = false;        // the pipe holds kRoomyPipe bytes
     int messages = -1;             // its standard error (not the first child's)
     char* held = nullptr;          // text read before the part's turn
     size_t heldLength = 0, heldRead = 0;
@@ -155,6 +161,7 @@ void startPart(uint64_t end) {
     close(text[1]);
     if (!first) close(messages[1]);
     part.text = text[0];
+    part.roomyPipe = fcntl(text[0], F_SETPIPE_SZ, kRoomyPipe) >= kRoomyPipe;
     part.messages = messages[0];
     ++run.started;
 }
@@ -207,30 +214,56 @@ void flushBeforeWaiting(bool& flushed) {
 #endif
 }
 
+// Keeps what the waiting children have written so far, without waiting.
+void holdWaitingTexts() {
+    pollfd ready[kMostChildren];
+    Part* owner[kMostChildren];
+    size_t count = 0;
+    for (unsigned number = run.current + 1; number < run.started; ++number) {
+        Part& part = partNumber(number);
+        if (part.text >= 0 && part.heldLength < run.heldCapacity) {
+            ready[count] = {part.text, POLLIN, 0};
+            owner[count++] = &part;
+        }
+    }
+    if (count == 0 || poll(ready, count, 0) <= 0) return;
+    for (size_t i = 0; i < count; ++i)
+        if (ready[i].revents != 0) holdText(*owner[i]);
+}
+
 // Reads the current part's text, holding what the other children write
 // meanwhile. Returns what it read, or 0 at the end of the part's text.
 ssize_t readCurrent(Part& current, char* into, size_t capacity) {
     bool flushed = false;
     for (;;) {
+        holdWaitingTexts();
+        // Waited on: the current text, every child's messages, and the
+        // waiting texts whose pipes could not be made roomy.
         pollfd ready[1 + 2 * kMostChildren];
         Part* owner[1 + 2 * kMostChildren];
         size_t count = 0;
         ready[count] = {current.text, POLLIN, 0};
         owner[count++] = &current;
+        bool takeSoon = false;   // a roomy waiting pipe to take from before long
         for (unsigned number = run.current; number < run.started; ++number) {
             Part& part = partNumber(number);
             if (number != run.current && part.text >= 0 && part.heldLength < run.heldCapacity) {
-                ready[count] = {part.text, POLLIN, 0};
-                owner[count++] = &part;
+                if (part.roomyPipe) {
+                    takeSoon = true;
+                } else {
+                    ready[count] = {part.text, POLLIN, 0};
+                    owner[count++] = &part;
+                }
             }
             if (part.messages >= 0) {
                 ready[count] = {part.messages, POLLIN, 0};
                 owner[count++] = &part;
             }
         }
-        // Show what is decoded so far before waiting, as with one child.
-        // (A wait is cut every quarter second for the progress line.)
-        int wait = !flushed ? 0 : 250;
+        // Show what is decoded so far before waiting, as with one child. A
+        // wait is cut short to take the waiting texts, and every quarter
+        // second for the progress line.
+        int wait = !flushed ? 0 : takeSoon ? kTakeEvery : 250;
         int got = poll(ready, count, wait);
         if (got < 0 && errno != EINTR) fatal("poll() failed");
         showProgress(savefileDone(current));
