@@ -58,13 +58,20 @@ void putBytes(const char* text, size_t length) {
 }
 
 void putFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    putFormatList(format, args);
+    va_end(args);
+}
+
+void putFormatList(const char* format, va_list args) {
     // Every format here has bounded arguments (texts of at most 256 bytes), so
     // a line always fits once the buffer has been emptied.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        va_list args;
-        va_start(args, format);
-        int length = std::vsnprintf(buffer + used, kCapacity - used, format, args);
-        va_end(args);
+        va_list copy;
+        va_copy(copy, args);
+        int length = std::vsnprintf(buffer + used, kCapacity - used, format, copy);
+        va_end(copy);
         if (length < 0) return;
         if (static_cast<size_t>(length) < kCapacity - used) {
             used += static_cast<size_t>(length);

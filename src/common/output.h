@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstring>
 
@@ -21,6 +22,7 @@ void putBytes(const char* text, size_t length);
 inline void putText(const char* text) { putBytes(text, std::strlen(text)); }
 
 void putFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void putFormatList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 // Writes out what is buffered. A write error other than a closed pipe is
 // reported on standard error and ends the program with status 1; a closed

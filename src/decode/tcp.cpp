@@ -1,9 +1,18 @@
 #include "decode/tcp.h"
 
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "decode/shared_fields.h"
+
+namespace {
+// The data offset is the top 4 bits of the 16 that hold the flags, in 32-bit
+// words: shifted down by 10 and its two low bits cleared, it is in bytes.
+constexpr int kDataOffsetShift = 10;
+constexpr int kDataOffsetByteMask = ~3;
+constexpr uint16_t kUrg = 0x20, kAck = 0x10, kPsh = 0x08, kRst = 0x04, kSyn = 0x02, kFin = 0x01;
+}  // namespace
 
 HexCursor decodeTcp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
@@ -15,36 +24,36 @@ HexCursor decodeTcp(HexCursor cursor) {
     uint16_t checksum = getShort(cursor);
     uint16_t urgentPointer = getShort(cursor);
 
-    int headerLength = (offsetAndFlags >> 10) & ~3;
+    int headerLength = (offsetAndFlags >> kDataOffsetShift) & kDataOffsetByteMask;
     state.dataLeft = static_cast<int16_t>(state.dataLeft - headerLength);
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "tcp");
 
-    bool urg = offsetAndFlags & 0x20, ack = offsetAndFlags & 0x10, psh = offsetAndFlags & 0x08;
-    bool rst = offsetAndFlags & 0x04, syn = offsetAndFlags & 0x02, fin = offsetAndFlags & 0x01;
+    bool urg = offsetAndFlags & kUrg, ack = offsetAndFlags & kAck, psh = offsetAndFlags & kPsh;
+    bool rst = offsetAndFlags & kRst, syn = offsetAndFlags & kSyn, fin = offsetAndFlags & kFin;
     unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
 
-    if (options.minHdrDecode) {
-        putFormat("%s.%s -> %s.%s over TCP\n", state.srcHostText, ports.source, state.dstHostText,
-                  ports.destination);
+    Form form = displayForm();
+    if (form == Form::oneLine) {
+        showOneLinePorts(ports, "TCP");
     } else {
         // The acknowledgement the peer should send: SYN and FIN each take one
         // sequence number (together still one).
         uint32_t expectedAck = sequence + static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft)) +
                                ((syn || fin) ? 1u : 0u);
-        if (options.verbose) {
+        if (form == Form::verbose) {
             putText("TCP Header\n");
             showVerbosePorts(sourcePort, destinationPort, "tcp");
-            putFormat("\tSequence Number:\t\t%010u\n", sequence);
-            if (options.track) putFormat("\tExpect peer ACK:\t\t%010u\n", expectedAck);
-            putFormat("\tAcknowledgement Number:\t\t%010u\n", acknowledgement);
-            putFormat("\tHeader Length:\t\t\t%d bytes (data=%u)\n", headerLength, dataCount);
-            putFormat("\tFlags:%s%s%s%s%s%s\n%s%s%s%s%s%s\n", "\t\t\t\tURG=", flagText(urg), " ACK=", flagText(ack),
-                      " PSH=", lastFlagText(psh), "\t\t\t\t\tRST=", flagText(rst), " SYN=", flagText(syn), " FIN=",
-                      lastFlagText(fin));
-            putFormat("\tWindow Advertisement:\t\t%d bytes\n", window);
-            putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
-            putFormat("\tUrgent Pointer:\t\t\t%d\n", urgentPointer);
+            putField("Sequence Number:", "%010u", sequence);
+            if (options.track) putField("Expect peer ACK:", "%010u", expectedAck);
+            putField("Acknowledgement Number:", "%010u", acknowledgement);
+            putField("Header Length:", "%d bytes (data=%u)", headerLength, dataCount);
+            // The flags take two lines, the second lined up under the first.
+            putField("Flags:", "URG=%s ACK=%s PSH=%s\n\t\t\t\t\tRST=%s SYN=%s FIN=%s", flagText(urg), flagText(ack),
+                     lastFlagText(psh), flagText(rst), flagText(syn), lastFlagText(fin));
+            putField("Window Advertisement:", "%d bytes", window);
+            putField("Checksum:", "0x%04X", checksum);
+            putField("Urgent Pointer:", "%d", urgentPointer);
         } else {
             putFormat(" TCP:\tport %s -> %s seq=%010u", ports.source, ports.destination, sequence);
             if (options.track) putFormat(" (expect=%010u)", expectedAck);
@@ -55,6 +64,6 @@ HexCursor decodeTcp(HexCursor cursor) {
         }
     }
 
-    skipOptions(cursor, headerLength, options.verbose && !options.minHdrDecode);
+    skipOptions(cursor, headerLength, form == Form::verbose);
     return cursor;
 }

@@ -1,9 +1,14 @@
 #include "decode/udp.h"
 
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "decode/shared_fields.h"
+
+namespace {
+constexpr unsigned kUdpHeaderLength = 8;
+}  // namespace
 
 HexCursor decodeUdp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
@@ -11,28 +16,31 @@ HexCursor decodeUdp(HexCursor cursor) {
     uint16_t length = getShort(cursor);
     uint16_t checksum = getShort(cursor);
 
-    // The UDP length must match what the IPv4 header leaves; a negative count
+    // The UDP length must match what the IP header leaves; a negative count
     // never matches. (The first fragment of a datagram fails this too.)
     if (state.dataLeft != static_cast<int>(length)) {
         putText("\t<*** Packet length corrupt ***>\n");
-        skipPacket();
         return nullptr;
     }
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - 8);
+    state.dataLeft = static_cast<int16_t>(state.dataLeft - kUdpHeaderLength);
     unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "udp");
 
-    if (options.minHdrDecode) {
-        putFormat("%s.%s -> %s.%s over UDP\n", state.srcHostText, ports.source, state.dstHostText,
-                  ports.destination);
-    } else if (options.verbose) {
+    switch (displayForm()) {
+    case Form::oneLine:
+        showOneLinePorts(ports, "UDP");
+        break;
+    case Form::verbose:
         putText("UDP Header\n");
         showVerbosePorts(sourcePort, destinationPort, "udp");
-        putFormat("\tDatagram Length:\t\t%u bytes (Header=%u, Data=%u)\n", length, 8u, dataCount);
-        putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
-    } else {
-        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, 8u, dataCount);
+        putField("Datagram Length:", "%u bytes (Header=%u, Data=%u)", length, kUdpHeaderLength, dataCount);
+        putField("Checksum:", "0x%04X", checksum);
+        break;
+    case Form::terse:
+        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, kUdpHeaderLength,
+                  dataCount);
+        break;
     }
     return cursor;
 }

@@ -1,27 +1,17 @@
 #include "input/dispatch.h"
 
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "common/protocol_numbers.h"
-#include "decode/arp.h"
-#include "decode/icmp.h"
 #include "decode/ip.h"
-#include "decode/tcp.h"
-#include "decode/udp.h"
+#include "decode/protocol_table.h"
 #include "input/line_reader.h"
 #include "present/payload.h"
 
 namespace {
-// The transport decoder for an IPv4 protocol, or nullptr when there is none.
-HexCursor (*transportDecoder(uint8_t protocol))(HexCursor) {
-    switch (protocol) {
-    case kIpProtoIcmp: return decodeIcmp;
-    case kIpProtoTcp: return decodeTcp;
-    case kIpProtoUdp: return decodeUdp;
-    default: return nullptr;
-    }
-}
+const char kNoDecode[] = "\t<*** No decode support for encapsulated protocol ***>\n";
+const char kNoTunnelDecode[] = "\t<*** No decode support for encap protocol in IPIP packet ***>\n";
 
 void showSpurious(const char* digits) {
     putText("\t<*** Spurious data at end: \"");
@@ -42,48 +32,52 @@ void spuriousDataTail(HexCursor cursor) {
     skipPacket();
 }
 
-// Decodes an IPv4 datagram and its payload; nullptr when the packet has ended.
-HexCursor decodeIpDatagram(HexCursor cursor) {
+// The row of the protocol an IPv4 datagram carries when it has a decoder or
+// is a tunnel here, else nullptr.
+const IpProtocol* routeOverIpv4(uint8_t protocol) {
+    const IpProtocol* row = ipProtocol(protocol);
+    if (row == nullptr) return nullptr;
+    unsigned carriers = kOverIpv4 | (options.extended ? kOverIpv4Extended : 0u);
+    return (row->carriedBy & carriers) != 0 ? row : nullptr;
+}
+
+// Decodes an IPv4 datagram and its payload; one level of tunnel is followed.
+// nullptr when the packet is given up.
+HexCursor decodeIpDatagram(HexCursor cursor, bool tunnelled) {
     cursor = decodeIp(cursor);
     if (cursor == nullptr) return nullptr;
-    auto decoder = transportDecoder(state.ipProto);
-    if (decoder == nullptr && state.ipProto == kIpProtoIpInIp) {
-        // One level of IP in IP is decoded.
-        cursor = decodeIp(cursor);
-        if (cursor == nullptr) return nullptr;
-        decoder = transportDecoder(state.ipProto);
-        if (decoder == nullptr) {
-            putText("\t<*** No decode support for encap protocol in IPIP packet ***>\n");
-            skipPacket();
-            return nullptr;
-        }
+    const IpProtocol* row = routeOverIpv4(state.ipProto);
+    if (row != nullptr && row->inner != Inner::none) {
+        if (tunnelled) row = nullptr;   // a tunnel in a tunnel is not decoded
+        else return decodeIpDatagram(cursor, true);
     }
-    if (decoder == nullptr) {
-        putText("\t<*** No decode support for encapsulated protocol ***>\n");
-        skipPacket();
+    if (row == nullptr) {
+        putText(tunnelled ? kNoTunnelDecode : kNoDecode);
         return nullptr;
     }
-    cursor = decoder(cursor);
+    cursor = row->decode(cursor);
     if (cursor == nullptr) return nullptr;
     return showData(cursor);
+}
+
+// Decodes the frame's body by its link type; nullptr when the packet is given up.
+HexCursor decodeFrame(HexCursor cursor) {
+    const LinkType* row = linkType(state.etherType);
+    if (row == nullptr) {
+        if (displayForm() != Form::oneLine) putText(kNoDecode);
+        return nullptr;
+    }
+    if (row->decode != nullptr) return row->decode(cursor);
+    return decodeIpDatagram(cursor, false);
 }
 }  // namespace
 
 void dispatchPacket() {
     HexCursor cursor = fetchLine();
     if (cursor == nullptr) return;   // no data lines: the next packet has begun
-
-    switch (state.etherType) {
-    case kEtherTypeIp:
-        cursor = decodeIpDatagram(cursor);
-        if (cursor == nullptr) return;
-        break;
-    case kEtherTypeArp:
-    case kEtherTypeRarp:
-        cursor = decodeArp(cursor);
-        break;
-    default:
-        if (!options.minHdrDecode) putText("\t<*** No decode support for encapsulated protocol ***>\n");
+    cursor = decodeFrame(cursor);
+    // The dispatch alone gives a packet up: the rest of it is discarded.
+    if (cursor == nullptr) {
         skipPacket();
         return;
     }

@@ -5,10 +5,12 @@
 
 #include "common/bounded_copy.h"
 #include "common/char_classes.h"
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/protocol_table.h"
 #include "input/hex_readers.h"
 #include "input/time_delta.h"
 #include "present/names.h"
@@ -86,19 +88,19 @@ void readEtherType(const char* line) {
     state.etherType = 0;
 }
 
+// The link lines' name of the type: the name of its row, else tcpdump's text.
 const char* typeNameOf(const char* text) {
     uint32_t value;
     if (scanHex(text, value)) {
-        if (value == kEtherTypeIp) return "IP";
-        if (value == kEtherTypeRarp) return "RARP";
-        if (value == kEtherTypeArp) return "ARP";
+        const LinkType* row = linkType(static_cast<int>(value));
+        if (row != nullptr && row->name != nullptr && static_cast<uint32_t>(row->number) == value) return row->name;
     }
     return text;
 }
 
 void printTimeLine(const char* delta) {
     if (options.verbose)
-        putFormat("\tTimestamp:\t\t\t%s%s\n", timestampToken, delta);
+        putField("Timestamp:", "%s%s", timestampToken, delta);
     else
         putFormat("TIME:\t%s%s\n", timestampToken, delta);
 }
@@ -177,11 +179,15 @@ void decodeHeaderLine(const char* line) {
     const char* typeName = typeNameOf(typeText);
     printTimeLine(delta);
     if (options.verbose) {
-        putFormat("\tSource Ethernet Address:\t%s", sourceToken);
+        putLabel("Source Ethernet Address:");
+        putText(sourceToken);
         etherSuffix(sourceToken);
-        putFormat("\n\tDestination Ethernet Address:\t%s", destinationToken);
+        putChar('\n');
+        putLabel("Destination Ethernet Address:");
+        putText(destinationToken);
         etherSuffix(destinationToken);
-        putFormat("\n\tEncapsulated Protocol:\t\t%s\n", typeName);
+        putChar('\n');
+        putField("Encapsulated Protocol:", "%s", typeName);
     } else {
         putFormat("LINK:\t%s -> %s type=%s\n", sourceDisplay, destinationDisplay, typeName);
     }
