@@ -1,4 +1,4 @@
-#include "decode/arp.h"
+#include "decode/protocol_table.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "decode/icmp.h"
+#include "decode/protocol_table.h"
 
 #include <cstdio>
 #include <cstring>

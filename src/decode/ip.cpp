@@ -7,6 +7,7 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
 #include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
 #include "present/names.h"
@@ -49,9 +50,10 @@ HexCursor decodeIp(HexCursor cursor) {
     // frames of more than 64 KiB among them) is taken from the frame length
     // less the Ethernet header, shown in full; only the data count is kept to
     // 16 bits.
+    // (Under -extended the VLAN tags are part of the link header too.)
+    unsigned linkHeader = options.extended ? linkHeaderLength() : kEthernetHeaderLength;
     unsigned datagramLength = totalLength;
-    if (totalLength == 0)
-        datagramLength = state.linkLength >= kEthernetHeaderLength ? state.linkLength - kEthernetHeaderLength : 0;
+    if (totalLength == 0) datagramLength = state.linkLength >= linkHeader ? state.linkLength - linkHeader : 0;
     state.dataLeft = static_cast<int16_t>(static_cast<uint16_t>(datagramLength - static_cast<unsigned>(headerLength)));
 
     bool moreFragments = flags & kMoreFragments;
@@ -91,5 +93,16 @@ HexCursor decodeIp(HexCursor cursor) {
     }
 
     skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
+    state.ipVersion = 4;
+    state.firstFragment = false;
+    if (options.extended) {
+        // A later fragment's bytes are data, never a transport header.
+        if (fragmentOffset != 0) {
+            state.fragmentProto = state.ipProto;
+            state.fragmentOffset = static_cast<unsigned>(fragmentOffset);
+            state.ipProto = kIpProtoFragment;
+        }
+        state.firstFragment = fragmentOffset == 0 && moreFragments;
+    }
     return cursor;
 }

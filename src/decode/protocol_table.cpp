@@ -4,36 +4,41 @@
 
 #include "common/options.h"
 #include "common/protocol_numbers.h"
-#include "decode/arp.h"
-#include "decode/icmp.h"
-#include "decode/tcp.h"
-#include "decode/udp.h"
 
 namespace {
 constexpr LinkType kLinkTypes[] = {
     {kEtherTypeIp, "IP", nullptr, Inner::ipv4, false},
     {kEtherTypeArp, "ARP", decodeArp, Inner::none, false},
     {kEtherTypeRarp, "RARP", decodeArp, Inner::none, false},
+    {kEtherTypeIpv6, nullptr, nullptr, Inner::ipv6, true},
 };
 
 constexpr IpProtocol kIpProtocols[] = {
-    {0, "IP", "HOPOPT", nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoHopByHop, "IP", "HOPOPT", nullptr, nullptr, 0, Inner::none, false},
     {kIpProtoIcmp, "ICMP", nullptr, "ICMP", decodeIcmp, kOverIpv4, Inner::none, false},
     {2, "IGMP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {3, "GGP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {4, "IPENCAP", nullptr, nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoIpv4Encap, "IPENCAP", nullptr, nullptr, nullptr, kOverIpv4Extended | kOverIpv6, Inner::ipv4, false},
     {5, "ST", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoTcp, "TCP", nullptr, "TCP", decodeTcp, kOverIpv4, Inner::none, false},
+    {kIpProtoTcp, "TCP", nullptr, "TCP", decodeTcp, kOverIpv4 | kOverIpv6, Inner::none, false},
     {8, "EGP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {12, "PUP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoUdp, "UDP", nullptr, "UDP", decodeUdp, kOverIpv4, Inner::none, false},
+    {kIpProtoUdp, "UDP", nullptr, "UDP", decodeUdp, kOverIpv4 | kOverIpv6, Inner::none, false},
     {20, "HMP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {22, "XNSIDP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {27, "RDP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {29, "ISOTP4", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {36, "XTP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {39, "IDPRCMTP", nullptr, nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoIpv6, "IPv6", nullptr, nullptr, nullptr, kOverIpv4Extended | kOverIpv6, Inner::ipv6, true},
+    {kIpProtoRouting, nullptr, "IPv6-Route", nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoFragment, nullptr, "IPv6-Frag", "Fragment", nullptr, 0, Inner::none, false},
     {46, "RSVP", nullptr, nullptr, nullptr, 0, Inner::none, false},
+    {50, nullptr, "ESP", nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoAuthentication, nullptr, "AH", nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoIcmpv6, nullptr, "ICMPv6", "ICMPv6", decodeIcmpv6, kOverIpv6, Inner::none, false},
+    {kIpProtoNoNext, nullptr, "IPv6-NoNxt", nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoDestinationOptions, nullptr, "IPv6-Opts", nullptr, nullptr, 0, Inner::none, false},
     {81, "VMTP", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {89, "OSPF", nullptr, nullptr, nullptr, 0, Inner::none, false},
     {kIpProtoIpInIp, "IPIP", nullptr, nullptr, nullptr, kOverIpv4, Inner::ipv4, false},

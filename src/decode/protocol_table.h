@@ -39,6 +39,22 @@ struct IpProtocol {
     bool nameNeedsExtended; // its name is shown under -extended only
 };
 
+// The decoders the rows name, each in its own file (decode/tcp.cpp, ...).
+// Declared here, with the table, so that a decoder may read the table's names
+// without the two depending on each other.
+
+// A TCP header; the cursor on the first data byte.
+HexCursor decodeTcp(HexCursor cursor);
+// A UDP header; nullptr when its length disagrees with the IP header's count.
+HexCursor decodeUdp(HexCursor cursor);
+// An ICMP message; the cursor past the bytes it read.
+HexCursor decodeIcmp(HexCursor cursor);
+// An ICMPv6 message: its fixed fields, then its NDP options, MLD records or
+// sources, or the quoted header of an error; the cursor on the message's data.
+HexCursor decodeIcmpv6(HexCursor cursor);
+// The 28-byte ARP or RARP body (told apart by etherType).
+HexCursor decodeArp(HexCursor cursor);
+
 // The row of a link type or protocol number, or nullptr when there is none.
 const LinkType* linkType(int number);
 const IpProtocol* ipProtocol(uint8_t number);

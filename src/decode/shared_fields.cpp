@@ -31,8 +31,9 @@ void showVerbosePorts(uint16_t source, uint16_t destination, const char* protoco
 }
 
 void showOneLinePorts(const PortTexts& ports, const char* protocolName) {
-    putFormat("%s.%s -> %s.%s over %s\n", state.srcHostText, ports.source, state.dstHostText, ports.destination,
-              protocolName);
+    // Brackets keep an IPv6 address (or its name) apart from the port.
+    const char* format = state.ipVersion == 6 ? "[%s].%s -> [%s].%s over %s\n" : "%s.%s -> %s.%s over %s\n";
+    putFormat(format, state.srcHostText, ports.source, state.dstHostText, ports.destination, protocolName);
 }
 
 void skipOptions(HexCursor& cursor, int headerLength, bool notice) {

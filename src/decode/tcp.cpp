@@ -1,4 +1,4 @@
-#include "decode/tcp.h"
+#include "decode/protocol_table.h"
 
 #include "common/display.h"
 #include "common/options.h"

@@ -1,4 +1,4 @@
-#include "decode/udp.h"
+#include "decode/protocol_table.h"
 
 #include "common/display.h"
 #include "common/options.h"
@@ -17,8 +17,9 @@ HexCursor decodeUdp(HexCursor cursor) {
     uint16_t checksum = getShort(cursor);
 
     // The UDP length must match what the IP header leaves; a negative count
-    // never matches. (The first fragment of a datagram fails this too.)
-    if (state.dataLeft != static_cast<int>(length)) {
+    // never matches. In a first fragment (known under -extended) it covers the
+    // whole datagram, so there is nothing to match.
+    if (state.dataLeft != static_cast<int>(length) && !state.firstFragment) {
         putText("\t<*** Packet length corrupt ***>\n");
         return nullptr;
     }

@@ -1,7 +1,9 @@
 #include "input/header_line.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "common/bounded_copy.h"
 #include "common/char_classes.h"
@@ -65,27 +67,116 @@ unsigned leadingDecimal(const char* text) {
 
 // tcpdump names the type as "ethertype IPv4 (0x0800)"; some names hold a
 // space ("ethertype Reverse ARP (0x8035)"), so the name runs up to the "(0x".
-void readEtherType(const char* line) {
+// `name` gets the name, the result is the type (0 without a number);
+// `after` is set past the phrase's ")" (nullptr when there is none).
+int readTypePhrase(const char* phrase, char (&name)[256], const char*& after) {
+    const char* text = phrase + 10;
+    after = nullptr;
+    if (const char* number = std::strstr(text, "(0x")) {
+        const char* nameEnd = number;
+        if (nameEnd > text && nameEnd[-1] == ' ') --nameEnd;
+        copyBounded(name, sizeof name, text, static_cast<size_t>(nameEnd - text));
+        if (const char* close = std::strchr(number, ')')) after = close + 1;
+        // Up to four digits; hexValue stops at the line's end.
+        return static_cast<int>(hexValue(number + 3, 4));
+    }
+    // No type number: the name alone, up to its first blank, 39 characters at most.
+    size_t length = 0;
+    while (length < 39 && text[length] != '\0' && !isSpaceChar(text[length])) ++length;
+    copyBounded(name, sizeof name, text, length);
+    return 0;
+}
+
+// Reads the first type phrase; returns the text after it, nullptr when none.
+const char* readEtherType(const char* line) {
     const char* phrase = std::strstr(line, "ethertype ");
     if (phrase == nullptr) {
         copyBounded(typeText, "<unknown>");
         state.etherType = 0;
-        return;
+        return nullptr;
     }
-    const char* name = phrase + 10;
-    if (const char* number = std::strstr(name, "(0x")) {
-        const char* nameEnd = number;
-        if (nameEnd > name && nameEnd[-1] == ' ') --nameEnd;
-        copyBounded(typeText, sizeof typeText, name, static_cast<size_t>(nameEnd - name));
-        // Up to four digits; hexValue stops at the line's end.
-        state.etherType = static_cast<int>(hexValue(number + 3, 4));
-        return;
+    const char* after;
+    state.etherType = readTypePhrase(phrase, typeText, after);
+    return after;
+}
+
+bool isVlanTagType(int type) { return type == 0x8100 || type == 0x88A8 || type == 0x9100 || type == 0x9200; }
+
+// Skips `word` at p; nullptr when p does not begin with it.
+const char* skipWord(const char* p, const char* word) {
+    size_t length = std::strlen(word);
+    return p != nullptr && std::strncmp(p, word, length) == 0 ? p + length : nullptr;
+}
+
+// Reads a decimal number as "%u" does (digits only here); nullptr when none.
+const char* readDecimal(const char* p, unsigned& value) {
+    if (p == nullptr || !(*p >= '0' && *p <= '9')) return nullptr;
+    value = leadingDecimal(p);
+    while (*p >= '0' && *p <= '9') ++p;
+    return p;
+}
+
+void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char* name) {
+    if (options.verbose) {
+        putText("VLAN Header\n");
+        putField("Priority:", "%u", priority);
+        putField("Flags:", "DEI=%s", dei ? "on" : "off");
+        putField("VLAN ID:", "%u", id);
+        if (type != 0)
+            putField("Encapsulated Protocol:", "0x%04X (%s)", static_cast<unsigned>(type), name);
+        else
+            putField("Encapsulated Protocol:", "<unknown>");
+    } else {
+        putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0, type != 0 ? name : "<unknown>");
     }
-    // No type number: the name alone, up to its first blank, 39 characters at most.
-    size_t length = 0;
-    while (length < 39 && name[length] != '\0' && !isSpaceChar(name[length])) ++length;
-    copyBounded(typeText, sizeof typeText, name, length);
-    state.etherType = 0;
+}
+
+// The 802.1Q tags that tcpdump prints after the first type phrase, each as
+// "vlan V, p P[, DEI], " and then the next type phrase, or nothing when an
+// 802.3 length follows. tcpdump's dump starts after the last tag, so the type
+// to decode is the last one read. Each tag is shown as it is read.
+void readVlanTags(const char* p, bool show) {
+    char tagName[256];
+    bool first = true;
+    while (p != nullptr && isVlanTagType(state.etherType)) {
+        p = skipWord(p, ", ");
+        if (first && p != nullptr) {
+            // The frame length comes between the first phrase and the first tag.
+            p = skipWord(p, "length ");
+            unsigned length;
+            p = skipWord(readDecimal(p, length), ": ");
+        }
+        first = false;
+        unsigned id, priority;
+        p = readDecimal(skipWord(p, "vlan "), id);
+        p = readDecimal(skipWord(p, ", p "), priority);
+        if (p == nullptr) return;
+        bool dei = skipWord(p, ", DEI") != nullptr;
+        if (dei) p += 5;
+        if (skipWord(p, ", ") != nullptr) p += 2;
+        ++state.vlanTags;
+        const char* after = nullptr;
+        if (skipWord(p, "ethertype ") != nullptr) {
+            state.etherType = readTypePhrase(p, tagName, after);
+        } else {
+            state.etherType = 0;
+            copyBounded(tagName, "<unknown>");
+        }
+        if (show) showVlanTag(id, priority, dei, state.etherType, tagName);
+        p = after;
+    }
+}
+
+// What a whole-frame dump begins with: the destination and source addresses
+// without colons, then the outer type in four digits.
+void noteFrameStart() {
+    state.frameStart[0] = '\0';
+    if (std::strlen(sourceToken) != 17 || std::strlen(destinationToken) != 17) return;
+    char* out = state.frameStart;
+    for (const char* token : {destinationToken, sourceToken})
+        for (const char* c = token; *c != '\0'; ++c)
+            if (*c != ':') *out++ = *c;
+    std::snprintf(out, 5, "%04X", static_cast<unsigned>(state.outerEtherType) & 0xFFFF);
 }
 
 // The link lines' name of the type: the name of its row, else tcpdump's text.
@@ -143,6 +234,9 @@ void decodeHeaderLine(const char* line) {
     p = takeToken(p, destinationToken, sizeof destinationToken);
     takeToken(p, typeText, sizeof typeText);
     state.linkLength = 0;
+    state.vlanTags = 0;
+    state.frameStart[0] = '\0';
+    const char* afterType = nullptr;
 
     // A frame shorter than its link header: tcpdump prints its truncation
     // mark, "[|ether]", where the addresses would be. There is nothing to
@@ -162,7 +256,7 @@ void decodeHeaderLine(const char* line) {
         if (*p == '>') ++p;
         takeToken(p, destinationToken, sizeof destinationToken);
         if (char* comma = std::strchr(destinationToken, ',')) *comma = '\0';
-        readEtherType(line);
+        afterType = readEtherType(line);
     } else {
         uint32_t value;
         scanHex(typeText, value);
@@ -173,7 +267,12 @@ void decodeHeaderLine(const char* line) {
     copyBounded(sourceDisplay, etherHostName(sourceToken, true));
     copyBounded(destinationToken, normEtherAddr(destinationToken));
     copyBounded(destinationDisplay, etherHostName(destinationToken, true));
-    if (options.noLink) return;
+    state.outerEtherType = state.etherType;
+    if (options.extended) noteFrameStart();
+    if (options.noLink) {
+        if (options.extended) readVlanTags(afterType, false);
+        return;
+    }
 
     const char* delta = timeDelta(timestampToken);
     const char* typeName = typeNameOf(typeText);
@@ -191,4 +290,5 @@ void decodeHeaderLine(const char* line) {
     } else {
         putFormat("LINK:\t%s -> %s type=%s\n", sourceDisplay, destinationDisplay, typeName);
     }
+    if (options.extended) readVlanTags(afterType, true);
 }

@@ -61,6 +61,17 @@ uint32_t getLong(HexCursor& cursor);
 // Shared result texts, rewritten by the next call of the same reader.
 const char* getIpAddr(HexCursor& cursor);      // "192.168.1.10"
 const char* getEtherAddr(HexCursor& cursor);   // "08:00:2B:01:02:0A"
+const char* getIpv6Addr(HexCursor& cursor);    // "2001:db8::1", see ipv6AddrText
+
+// The longest IPv6 address text, "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255", and its end.
+constexpr int kIpv6AddrTextSize = 46;
+
+// Writes an IPv6 address as text (the compressed form of RFC 5952): the
+// longest run of two or more zero words (the first of equal runs) as "::",
+// other words in lower-case hex without leading zeros, and the last two
+// words as a dotted IPv4 address after six zero words or after five and
+// ffff. Written here rather than by the C library, whose forms differ.
+void ipv6AddrText(const uint8_t bytes[16], char (&text)[kIpv6AddrTextSize]);
 
 // The 18-byte Ethernet-address text that getEtherAddr and normEtherAddr share.
 extern char etherAddrText[18];

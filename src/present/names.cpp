@@ -42,8 +42,16 @@ void usePlatformNameDatabase() {
 const char* hostName(const char* dottedAddr, bool fallback) {
     const char* notNamed = fallback ? dottedAddr : kUnknown;
     if (options.noHostNames) return notNamed;
-    in_addr_t addr = inet_addr(dottedAddr);
-    const struct hostent* entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    const struct hostent* entry;
+    if (std::strchr(dottedAddr, ':') != nullptr) {
+        // An IPv6 address text.
+        in6_addr addr6{};
+        if (inet_pton(AF_INET6, dottedAddr, &addr6) != 1) return notNamed;
+        entry = nameDatabase.gethostbyaddr(&addr6, 16, AF_INET6);
+    } else {
+        in_addr_t addr = inet_addr(dottedAddr);
+        entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    }
     if (entry == nullptr || entry->h_name == nullptr) return notNamed;
     size_t length = std::strlen(entry->h_name);
     if (length > kMaxHostName) fatal("Hostname too long");
