@@ -8,7 +8,8 @@
 #include "common/program_end.h"
 
 namespace {
-constexpr size_t kArgumentSlots = 101;   // 4 fixed words, 96 expression words, the end marker
+// 4 fixed words, "--", 96 expression words, the end marker
+constexpr size_t kArgumentSlots = 102;
 pid_t childPid = 0;
 }  // namespace
 
@@ -17,6 +18,10 @@ void startPreprocessor(std::span<char* const> expression) {
     const char* fixed[] = {"tcpdump", "-enx", "-s10240", "-r-"};
     size_t count = 0;
     for (const char* word : fixed) arguments[count++] = const_cast<char*>(word);
+    // The expression words are filter words only: without "--" tcpdump's
+    // option parser would take "-w FILE" among them as an option and write a
+    // savefile there.
+    if (!expression.empty()) arguments[count++] = const_cast<char*>("--");
     for (char* word : expression) {
         if (count == kArgumentSlots - 1) fatal("Too many expressions");
         arguments[count++] = word;

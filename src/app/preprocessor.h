@@ -2,8 +2,9 @@
 
 #include <span>
 
-// Starts "tcpdump -enx -s10240 -r- EXPR..." on the savefile arriving on
-// standard input and makes its output our standard input.
+// Starts "tcpdump -enx -s10240 -r- -- EXPR..." (without "--" when there is no
+// expression) on the savefile arriving on standard input and makes its output
+// our standard input.
 void startPreprocessor(std::span<char* const> expression);
 
 // At the end of a run: reaps the child. When the run reached the end of input

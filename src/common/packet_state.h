@@ -17,7 +17,7 @@ struct PacketState {
     bool firstFragment = false;   // a first fragment (offset 0, MF) under -extended: UDP's length covers more
     uint8_t fragmentProto = 0;    // a later fragment's protocol (ipProto is then 44)
     unsigned fragmentOffset = 0;  // and its offset in 8-byte units
-    int16_t dataLeft = 0;         // data bytes still expected in this packet
+    int32_t dataLeft = 0;         // data bytes still expected in this packet, counted in full
     char srcHostText[256] = {};   // host name or address text of the IP source
     char dstHostText[256] = {};   // the same for the destination
 };

@@ -101,7 +101,7 @@ HexCursor decodeIcmp(HexCursor cursor) {
             count = 4 + 4 + 10 + rest + 4;
             if (quotedProtocol != kIpProtoTcp && quotedProtocol != kIpProtoUdp) {
                 // A condition of this packet alone: show what is known and go on.
-                state.dataLeft = static_cast<int16_t>(state.dataLeft - count);
+                state.dataLeft -= count;
                 printMessage(typeText, reason, nullptr, checksum);
                 putText("\t<*** IP protocol field != TCP or UDP ***>\n");
                 return nullptr;
@@ -139,7 +139,7 @@ HexCursor decodeIcmp(HexCursor cursor) {
         reason = nullptr;
     }
 
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - count);
+    state.dataLeft -= count;
     printMessage(typeText, reason, info, checksum);
     return cursor;
 }

@@ -85,7 +85,7 @@ char unknownTypeText[32];
 char infoText[320];
 char quotedText[200];
 char fieldsText[256];
-uint8_t body[32768];   // an option or a record's sources: within the 16-bit count
+uint8_t body[65536];   // an option, or a record's sources (a record of more is not read)
 char bigText[6144];    // one option's text: up to 127 RDNSS addresses
 
 void readAddress(HexCursor& cursor, char (&text)[kIpv6AddrTextSize]) {
@@ -106,7 +106,7 @@ void readQuote(HexCursor& cursor, Message& m) {
     char source[kIpv6AddrTextSize], destination[kIpv6AddrTextSize];
     readAddress(cursor, source);
     readAddress(cursor, destination);
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - kIpv6HeaderLength);
+    state.dataLeft -= kIpv6HeaderLength;
     const char* name = nextHeaderName(next);
     char number[8];
     std::snprintf(number, sizeof number, "%u", next);
@@ -114,7 +114,7 @@ void readQuote(HexCursor& cursor, Message& m) {
     if ((next == kIpProtoTcp || next == kIpProtoUdp) && state.dataLeft >= 4) {
         uint16_t sourcePort = getShort(cursor);
         uint16_t destinationPort = getShort(cursor);
-        state.dataLeft = static_cast<int16_t>(state.dataLeft - 4);
+        state.dataLeft -= 4;
         std::snprintf(quotedText, sizeof quotedText, "[%s].%u -> [%s].%u over %s", source, sourcePort, destination,
                       destinationPort, name);
         if (m.type == 1 && m.code == 4) {
@@ -200,7 +200,7 @@ void readFields(HexCursor& cursor, Message& m) {
     default:
         break;
     }
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - read);
+    state.dataLeft -= read;
 }
 
 const char* onOff(bool on) { return on ? "on" : "off"; }
@@ -358,7 +358,7 @@ bool readOptions(HexCursor& cursor) {
             return false;
         }
         for (int i = 2; i < length; ++i) body[i] = getByte(cursor);
-        state.dataLeft = static_cast<int16_t>(state.dataLeft - length);
+        state.dataLeft -= length;
         optionText(body[0], static_cast<unsigned>(length), body);
         showItem("Option:", bigText);
     }
@@ -397,13 +397,14 @@ bool readRecords(HexCursor& cursor, unsigned records) {
         unsigned auxLength = header[1] * 4u;
         unsigned sources = static_cast<unsigned>(header[2] << 8 | header[3]);
         long rest = static_cast<long>(sources) * kAddressLength + auxLength;
-        if (kRecordHeaderLength + rest > state.dataLeft) {
+        // Only a jumbogram's record could hold more sources than the buffer.
+        if (kRecordHeaderLength + rest > state.dataLeft || sources * kAddressLength > sizeof body) {
             noticeAndGiveUp("<*** ICMPv6 record runs past the end of the message ***>");
             return false;
         }
         for (unsigned i = 0; i < sources * kAddressLength; ++i) body[i] = getByte(cursor);
         skipBytes(cursor, static_cast<int>(auxLength));
-        state.dataLeft = static_cast<int16_t>(state.dataLeft - kRecordHeaderLength - rest);
+        state.dataLeft -= kRecordHeaderLength + static_cast<int32_t>(rest);
         showRecord(header, sources);
     }
     return true;
@@ -417,7 +418,7 @@ bool readQuerySources(HexCursor& cursor, unsigned sources) {
         }
         char address[kIpv6AddrTextSize];
         readAddress(cursor, address);
-        state.dataLeft = static_cast<int16_t>(state.dataLeft - kAddressLength);
+        state.dataLeft -= kAddressLength;
         if (displayForm() == Form::terse) {
             putFormat("\tsource=%s\n", address);
         } else if (displayForm() == Form::verbose) {
@@ -433,7 +434,7 @@ HexCursor decodeIcmpv6(HexCursor cursor) {
     m.type = getByte(cursor);
     m.code = getByte(cursor);
     m.checksum = getShort(cursor);
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - 4);
+    state.dataLeft -= 4;
 
     m.typeText = typeTextOf(m.type);
     m.reason = m.code == 0 ? nullptr : kCorrupt;

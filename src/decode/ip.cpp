@@ -1,5 +1,7 @@
 #include "decode/ip.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "common/bounded_copy.h"
@@ -48,13 +50,13 @@ HexCursor decodeIp(HexCursor cursor) {
     int headerLength = (versionAndLength & kHeaderLengthMask) * 4;
     // A total length of 0 (as large segment offloads leave it, "BIG TCP"
     // frames of more than 64 KiB among them) is taken from the frame length
-    // less the Ethernet header, shown in full; only the data count is kept to
-    // 16 bits.
-    // (Under -extended the VLAN tags are part of the link header too.)
+    // less the link header: the Ethernet header, and under -extended the VLAN
+    // tags too. Counts are kept in full, so that a datagram of more than
+    // 32 KiB never shows a negative or wrapped count.
     unsigned linkHeader = options.extended ? linkHeaderLength() : kEthernetHeaderLength;
     unsigned datagramLength = totalLength;
     if (totalLength == 0) datagramLength = state.linkLength >= linkHeader ? state.linkLength - linkHeader : 0;
-    state.dataLeft = static_cast<int16_t>(static_cast<uint16_t>(datagramLength - static_cast<unsigned>(headerLength)));
+    state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) - headerLength;
 
     bool moreFragments = flags & kMoreFragments;
     bool dontFragment = flags & kDontFragment;

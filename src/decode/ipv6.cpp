@@ -1,5 +1,7 @@
 #include "decode/ipv6.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -94,7 +96,7 @@ bool showOptionsHeader(bool hopByHop, int length, int readSoFar, bool payloadLen
             }
             optionText(text, sizeof text, type, at + 2, optionLength);
             if (hopByHop && payloadLengthZero && type == 0xC2 && optionLength == 4)
-                state.dataLeft = static_cast<int16_t>(longAt(at + 2) - static_cast<uint32_t>(readSoFar));
+                state.dataLeft = static_cast<int32_t>(std::min<uint32_t>(longAt(at + 2), INT32_MAX)) - readSoFar;
             at += 2 + static_cast<int>(optionLength);
         }
         if (show && form == Form::verbose) putField("Option:", "%s", text);
@@ -183,7 +185,7 @@ bool walkExtensionHeaders(HexCursor& cursor, bool payloadLengthZero) {
             return false;
         }
         for (int i = firstPart; i < length; ++i) header[i] = getByte(cursor);
-        state.dataLeft = static_cast<int16_t>(state.dataLeft - length);
+        state.dataLeft -= length;
         readSoFar += length;
         state.ipProto = header[0];
 
@@ -241,7 +243,7 @@ HexCursor decodeIpv6(HexCursor cursor, bool tunnelled) {
 
     bool overrun = false;
     if (payloadLength != 0) {
-        state.dataLeft = static_cast<int16_t>(payloadLength);
+        state.dataLeft = payloadLength;
         long frame = static_cast<long>(state.linkLength) - static_cast<long>(linkHeaderLength());
         overrun = !tunnelled && state.linkLength != 0 && kFixedHeaderLength + static_cast<long>(payloadLength) > frame;
     } else {
@@ -250,7 +252,7 @@ HexCursor decodeIpv6(HexCursor cursor, bool tunnelled) {
         long available = tunnelled ? enclosing
                          : state.linkLength != 0 ? static_cast<long>(state.linkLength) - static_cast<long>(linkHeaderLength())
                                                  : 0;
-        state.dataLeft = static_cast<int16_t>(available >= kFixedHeaderLength ? available - kFixedHeaderLength : 0);
+        state.dataLeft = static_cast<int32_t>(available >= kFixedHeaderLength ? available - kFixedHeaderLength : 0);
     }
 
     if (shown() && displayForm() == Form::verbose) {

@@ -43,7 +43,8 @@ struct IpProtocol {
 // Declared here, with the table, so that a decoder may read the table's names
 // without the two depending on each other.
 
-// A TCP header; the cursor on the first data byte.
+// A TCP header; the cursor on the first data byte, or nullptr when the header
+// is longer than the datagram.
 HexCursor decodeTcp(HexCursor cursor);
 // A UDP header; nullptr when its length disagrees with the IP header's count.
 HexCursor decodeUdp(HexCursor cursor);

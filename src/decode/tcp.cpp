@@ -25,29 +25,30 @@ HexCursor decodeTcp(HexCursor cursor) {
     uint16_t urgentPointer = getShort(cursor);
 
     int headerLength = (offsetAndFlags >> kDataOffsetShift) & kDataOffsetByteMask;
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - headerLength);
+    state.dataLeft -= headerLength;
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "tcp");
 
     bool urg = offsetAndFlags & kUrg, ack = offsetAndFlags & kAck, psh = offsetAndFlags & kPsh;
     bool rst = offsetAndFlags & kRst, syn = offsetAndFlags & kSyn, fin = offsetAndFlags & kFin;
-    unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
+    int dataCount = state.dataLeft;
 
     Form form = displayForm();
     if (form == Form::oneLine) {
         showOneLinePorts(ports, "TCP");
     } else {
         // The acknowledgement the peer should send: SYN and FIN each take one
-        // sequence number (together still one).
-        uint32_t expectedAck = sequence + static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft)) +
-                               ((syn || fin) ? 1u : 0u);
+        // sequence number (together still one). A header longer than the
+        // datagram leaves no data to acknowledge.
+        uint32_t dataToAck = dataCount > 0 ? static_cast<uint32_t>(dataCount) : 0u;
+        uint32_t expectedAck = sequence + dataToAck + ((syn || fin) ? 1u : 0u);
         if (form == Form::verbose) {
             putText("TCP Header\n");
             showVerbosePorts(sourcePort, destinationPort, "tcp");
             putField("Sequence Number:", "%010u", sequence);
             if (options.track) putField("Expect peer ACK:", "%010u", expectedAck);
             putField("Acknowledgement Number:", "%010u", acknowledgement);
-            putField("Header Length:", "%d bytes (data=%u)", headerLength, dataCount);
+            putField("Header Length:", "%d bytes (data=%d)", headerLength, dataCount);
             // The flags take two lines, the second lined up under the first.
             putField("Flags:", "URG=%s ACK=%s PSH=%s\n\t\t\t\t\tRST=%s SYN=%s FIN=%s", flagText(urg), flagText(ack),
                      lastFlagText(psh), flagText(rst), flagText(syn), lastFlagText(fin));
@@ -58,12 +59,18 @@ HexCursor decodeTcp(HexCursor cursor) {
             putFormat(" TCP:\tport %s -> %s seq=%010u", ports.source, ports.destination, sequence);
             if (options.track) putFormat(" (expect=%010u)", expectedAck);
             putFormat(" ack=%010u\n", acknowledgement);
-            putFormat("\thlen=%d (data=%u) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
+            putFormat("\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
                       fin);
             putFormat(" wnd=%d cksum=%04X urg=%d\n", window, checksum, urgentPointer);
         }
     }
 
+    if (dataCount < 0) {
+        // The header claims more bytes than the datagram holds: what follows
+        // it is no data of this segment.
+        putText("\t<*** TCP header longer than the datagram ***>\n");
+        return nullptr;
+    }
     skipOptions(cursor, headerLength, form == Form::verbose);
     return cursor;
 }

@@ -7,7 +7,7 @@
 #include "decode/shared_fields.h"
 
 namespace {
-constexpr unsigned kUdpHeaderLength = 8;
+constexpr int kUdpHeaderLength = 8;
 }  // namespace
 
 HexCursor decodeUdp(HexCursor cursor) {
@@ -16,15 +16,16 @@ HexCursor decodeUdp(HexCursor cursor) {
     uint16_t length = getShort(cursor);
     uint16_t checksum = getShort(cursor);
 
-    // The UDP length must match what the IP header leaves; a negative count
-    // never matches. In a first fragment (known under -extended) it covers the
-    // whole datagram, so there is nothing to match.
-    if (state.dataLeft != static_cast<int>(length) && !state.firstFragment) {
+    // The UDP length must match what the IP header leaves and hold at least
+    // its own header; a negative count never matches. In a first fragment
+    // (known under -extended) it covers the whole datagram: nothing to match.
+    bool matches = state.dataLeft == static_cast<int>(length) || state.firstFragment;
+    if (!matches || length < kUdpHeaderLength) {
         putText("\t<*** Packet length corrupt ***>\n");
         return nullptr;
     }
-    state.dataLeft = static_cast<int16_t>(state.dataLeft - kUdpHeaderLength);
-    unsigned dataCount = static_cast<uint32_t>(static_cast<int32_t>(state.dataLeft));
+    state.dataLeft -= kUdpHeaderLength;
+    unsigned dataCount = static_cast<unsigned>(state.dataLeft);
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "udp");
 
@@ -35,11 +36,11 @@ HexCursor decodeUdp(HexCursor cursor) {
     case Form::verbose:
         putText("UDP Header\n");
         showVerbosePorts(sourcePort, destinationPort, "udp");
-        putField("Datagram Length:", "%u bytes (Header=%u, Data=%u)", length, kUdpHeaderLength, dataCount);
+        putField("Datagram Length:", "%u bytes (Header=%u, Data=%u)", length, static_cast<unsigned>(kUdpHeaderLength), dataCount);
         putField("Checksum:", "0x%04X", checksum);
         break;
     case Form::terse:
-        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, kUdpHeaderLength,
+        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, static_cast<unsigned>(kUdpHeaderLength),
                   dataCount);
         break;
     }

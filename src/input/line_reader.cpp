@@ -128,16 +128,22 @@ LineKind readLine(bool compact) {
     throw ProgramEnd{0, false, true};
 }
 
-// The next header line has arrived: close the current packet.
-void closePacket() {
+// The packet ends where its decoders still wanted bytes: its closing
+// newline, and the notice while data was still expected.
+void finishPacket() {
     putChar('\n');
     if (state.dataLeft > 0) putText("\n\t<*** Rest of data missing from packet dump ***>\n");
+}
+
+// The next header line has arrived: close the current packet.
+void closePacket() {
+    finishPacket();
     state.curLine = rawLine;
 }
 
-}  // namespace
-
-const char* fetchLine() {
+// The next data text. `cutShort`: the decoders are in the middle of the
+// packet, so the end of input finishes it as the next header line would.
+const char* nextDataText(bool cutShort) {
     for (;;) {
         switch (readLine(true)) {
         case LineKind::data:
@@ -147,13 +153,18 @@ const char* fetchLine() {
             closePacket();
             return nullptr;
         case LineKind::end:
+            if (cutShort) finishPacket();
             endOfInput();
         }
     }
 }
 
+}  // namespace
+
+const char* fetchLine() { return nextDataText(false); }
+
 const char* nextLine() {
-    const char* text = fetchLine();
+    const char* text = nextDataText(true);
     if (text == nullptr) throw PacketCut{};
     return text;
 }

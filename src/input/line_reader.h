@@ -23,7 +23,9 @@ const char* fetchLine();
 // packet loop catches it. Between packets curLine holds the new header line.
 struct PacketCut {};
 
-// As fetchLine, but a header line abandons the decoders in progress (PacketCut).
+// As fetchLine, but a header line abandons the decoders in progress (PacketCut),
+// and the end of input finishes the packet as a header line would (its
+// closing newline and the missing-data notice) before the closing SEPARATOR.
 const char* nextLine();
 
 // Discards the rest of the packet: clears dataLeft and reads up to the next

@@ -132,7 +132,7 @@ TEST(Preprocessor, ExpressionWordsPassedUnchangedInOrder) {
                                               "-bogus", "and", "port 80"}),
                                "savefile", stub.env());
     ASSERT_TRUE(stub.started());
-    EXPECT_EQ(stub.args(), kFixedArgs + "host\n10.0.0.1\n-s\n--\n-h\n-w\n\na b\n-cooked\n-bogus\nand\nport 80\n");
+    EXPECT_EQ(stub.args(), kFixedArgs + "--\nhost\n10.0.0.1\n-s\n--\n-h\n-w\n\na b\n-cooked\n-bogus\nand\nport 80\n");
     EXPECT_EQ(run.out, kTcpOutput);   // -s went to tcpdump: no spurious line
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
@@ -141,7 +141,7 @@ TEST(Preprocessor, ExpressionWordsPassedUnchangedInOrder) {
 TEST(Preprocessor, EmptyWordStartsTheExpression) {
     StubDir stub(kTcpInput);
     RunResult run = runPacsift(words(kNoNames, {"", "-s"}), "savefile", stub.env());
-    EXPECT_EQ(stub.args(), kFixedArgs + "\n-s\n");
+    EXPECT_EQ(stub.args(), kFixedArgs + "--\n\n-s\n");
     EXPECT_EQ(run.out, kTcpOutput);
     EXPECT_EQ(run.status, 0);
 }
@@ -163,7 +163,7 @@ std::vector<std::string> numberedWords(int count) {
 TEST(Preprocessor, NinetySixExpressionWords) {
     StubDir stub(kTcpInput);
     RunResult run = runPacsift(words(kNoNames, numberedWords(96)), "savefile", stub.env());
-    std::string expected = kFixedArgs;
+    std::string expected = kFixedArgs + "--\n";
     for (int i = 1; i <= 96; ++i) expected += numberedWord(i) + "\n";
     EXPECT_EQ(stub.args(), expected);
     EXPECT_EQ(run.out, kTcpOutput);
@@ -334,6 +334,26 @@ TEST(RealTcpdump, FailureFailsTheRun) {
     EXPECT_EQ(badFilter.out, "");
     EXPECT_NE(badFilter.err, "");
     EXPECT_EQ(badFilter.status, 1);
+}
+
+// Words after the filter expression that look like tcpdump's options are
+// filter words: "-w 40" must not make tcpdump write a savefile named 40, nor
+// "-verbose" read a file named "bose".
+TEST(RealTcpdump, OptionLikeExpressionWordsAreFilterWords) {
+    if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    std::string dir = (std::filesystem::temp_directory_path() / "pacsift-words-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    for (const std::vector<std::string>& expression :
+         std::vector<std::vector<std::string>>{{"port", "80", "-w", "40"}, {"tcp", "-verbose"}}) {
+        std::vector<std::string> command = {"sh", "-c", "cd \"$0\" && exec \"$@\"", dir, PACSIFT_BIN};
+        command = words(words(command, kNoNames), expression);
+        RunResult run = runCommand(command, tcpSavefile(), {"TZ=UTC"});
+        EXPECT_EQ(run.out, "") << expression[1];
+        EXPECT_NE(run.err.find("syntax error"), std::string::npos) << run.err;
+        EXPECT_EQ(run.status, 1) << expression[1];
+        EXPECT_TRUE(std::filesystem::is_empty(dir)) << "tcpdump wrote a file in " << dir;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -511,8 +511,9 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         return;
     }
     if (protocol == 17) {
-        auto left = static_cast<int16_t>(datagramLength(ref) - ref.num("ihl"));
-        if (left != ref.num("ulen")) {
+        // Counted in full: a datagram of more than 32 KiB is no negative count.
+        auto left = datagramLength(ref) - ref.num("ihl");
+        if (left != ref.num("ulen") || ref.num("ulen") < 8) {
             tally.skip(name, Skip::UdpLengthCorrupt);
             if (layer != nullptr || !view.hasNotice("<*** Packet length corrupt ***>"))
                 check.fail("UDP length check", "UDP length " + ref.at("ulen") + " against " + std::to_string(left) +

@@ -78,15 +78,16 @@ TEST(IpRouteEnd, NoSpuriousBeforeNextHeader) {
 }
 
 // A dump that holds fewer bytes than the datagram announces: at the next
-// header line the missing-data notice, at the end of input nothing.
+// header line the missing-data notice, and at the end of input the same.
 TEST(IpRouteEnd, DumpCutShort) {
     std::string cut = ipFrame(ipv4("0030") + kTcp + textHex("hi t"), 62);
     std::string whole = ipFrame(ipv4("0030") + kTcp + textHex("hi there"), 62);
     EXPECT_EQ(runCooked({"-s"}, cut + whole).out,
               terseStart(1) + terseIpTcp(48, 8) + "DATA:\thi t\n\n\t<*** Rest of data missing from packet dump ***>\n" +
                   terseStart(2) + terseIpTcp(48, 8) + "DATA:\thi there\n" + kSeparator);
-    // At the end of input the packet's output stays as it is.
-    EXPECT_EQ(runCooked({"-s"}, cut).out, terseStart(1) + terseIpTcp(48, 8) + "DATA:\thi t" + kSeparator);
+    EXPECT_EQ(runCooked({"-s"}, cut).out, terseStart(1) + terseIpTcp(48, 8) +
+                                              "DATA:\thi t\n\n\t<*** Rest of data missing from packet dump ***>\n" +
+                                              kSeparator);
 }
 
 // A header line followed directly by the next one: no decoder runs. The count

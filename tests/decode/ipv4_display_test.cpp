@@ -142,34 +142,35 @@ TEST(Ipv4Display, TotalLengthZeroTakesFrameLength) {
 }
 
 // Total length 0 in a frame of more than 64 KiB (a "BIG TCP" segment): the
-// datagram length is the frame length less 14, shown in full; only the data
-// count is taken modulo 2^16 (80032 bytes after the header count as 14496,
-// 14476 after TCP). The dump ends after 8 of them, at the end of input.
+// datagram length is the frame length less 14, shown in full, and so are the
+// counts (80032 bytes after the header, 80012 after TCP). The dump ends after
+// 8 of them, at the end of input, which finishes the packet as a header line
+// would.
 TEST(Ipv4Display, TotalLengthZeroInAFrameBeyond64KiB) {
     std::string frame = ipFrame("4500 0000 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere, 80066);
     EXPECT_EQ(runCooked({}, frame).out, terseStart(1) +
                                             "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=80052 id=1C46\n"
                                             "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n" +
-                                            terseTcp("14476") + "DATA:\thi there" + kSeparator);
+                                            terseTcp("80012") + "DATA:\thi there\n" +
+                                            "\n\t<*** Rest of data missing from packet dump ***>\n" + kSeparator);
     RunResult verbose = runCooked({"-verbose"}, frame);
     EXPECT_NE(verbose.out.find("\tDatagram Length:\t\t80052 bytes\n"), std::string::npos) << verbose.out;
-    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=14476)\n"), std::string::npos) << verbose.out;
-    // 65536 bytes: a datagram length that no 16-bit field holds, a count of -20.
+    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=80012)\n"), std::string::npos) << verbose.out;
+    // 65536 bytes: a datagram length that no 16-bit field holds.
     RunResult edge = runCooked({}, ipFrame("4500 0000 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp, 65550));
     EXPECT_NE(edge.out.find(" dgramlen=65536 "), std::string::npos) << edge.out;
-    EXPECT_NE(edge.out.find("(data=4294967256)"), std::string::npos) << edge.out;
+    EXPECT_NE(edge.out.find("(data=65496)"), std::string::npos) << edge.out;
 }
 
 // Total length 0 and no usable frame length: a datagram length of 0, so the
-// counts go negative (-20, then -40 after TCP); nothing of the data is shown,
-// and the data bytes stay for the spurious-data tail.
+// TCP header is longer than the datagram (a count of -40 after it): the
+// notice, and the packet is given up.
 TEST(Ipv4Display, TotalLengthZeroWithoutFrameLength) {
     std::string bytes = "4500 0000 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere;
     const std::string expected = terseStart(1) +
                                  "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=0 id=1C46\n"
                                  "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n" +
-                                 terseTcp("4294967256") + "DATA:\t\n" +
-                                 "\t<*** Spurious data at end: \"6869207468657265\" ***>\n" + kSeparator;
+                                 terseTcp("-40") + "\t<*** TCP header longer than the datagram ***>\n" + kSeparator;
     EXPECT_EQ(runCooked({"-s"}, ipFrame(bytes, -1)).out, expected);
     // A frame length below 14 counts as none.
     EXPECT_EQ(runCooked({"-s"}, ipFrame(bytes, 10)).out, expected);
@@ -177,32 +178,34 @@ TEST(Ipv4Display, TotalLengthZeroWithoutFrameLength) {
     std::string plain = "12:00:00.000000 0:11:22:33:44:55 66:77:88:99:aa:bb 0800 62:\n" + dataLines(bytes);
     RunResult plainRun = runCooked({"-s"}, plain);
     EXPECT_NE(plainRun.out.find("dgramlen=0 "), std::string::npos) << plainRun.out;
-    EXPECT_NE(plainRun.out.find("(data=4294967256)"), std::string::npos) << plainRun.out;
+    EXPECT_NE(plainRun.out.find("(data=-40)"), std::string::npos) << plainRun.out;
 
     RunResult verbose = runCooked({"-verbose", "-track"}, ipFrame(bytes, -1));
     EXPECT_NE(verbose.out.find("\tDatagram Length:\t\t0 bytes\n"), std::string::npos) << verbose.out;
-    // The expected acknowledgement is the sequence number less 40.
-    EXPECT_NE(verbose.out.find("\tExpect peer ACK:\t\t0016909020\n"), std::string::npos) << verbose.out;
-    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=4294967256)\n"), std::string::npos)
+    // No data to acknowledge: the expected acknowledgement is the sequence number.
+    EXPECT_NE(verbose.out.find("\tExpect peer ACK:\t\t0016909060\n"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=-40)\n"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("\tUrgent Pointer:\t\t\t0\n\t<*** TCP header longer than the datagram ***>\n"),
+              std::string::npos)
         << verbose.out;
-    EXPECT_NE(verbose.out.find("\tUrgent Pointer:\t\t\t0\nTCP Data\n\t\n"), std::string::npos) << verbose.out;
 }
 
-// Total length 40000: 39980 bytes after the header, which the signed 16-bit
-// count holds as -25556 (-25576 after TCP): "data=" shows it unsigned and the
-// payload shows the label alone.
+// Total length 40000: 39980 bytes after the header, 39960 after TCP, counted
+// in full (never negative or wrapped); the 8 bytes of the dump are shown and
+// the end of input finds the rest missing.
 TEST(Ipv4Display, TotalLengthBeyondSigned16Bits) {
     std::string frame = ipFrame("4500 9c40 1c46 4000 4006 b1e6 0a00 0001 0a00 0002" + kTcp + kHiThere, 62);
     EXPECT_EQ(runCooked({}, frame).out,
               terseStart(1) +
                   "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=40000 id=1C46\n"
                   "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n" +
-                  terseTcp("4294941720") + "DATA:\t\n" + kSeparator);
+                  terseTcp("39960") + "DATA:\thi there\n\n\t<*** Rest of data missing from packet dump ***>\n" +
+                  kSeparator);
     RunResult verbose = runCooked({"-verbose"}, frame);
     EXPECT_NE(verbose.out.find("\tDatagram Length:\t\t40000 bytes\n"), std::string::npos) << verbose.out;
-    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=4294941720)\n"), std::string::npos)
+    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t20 bytes (data=39960)\n"), std::string::npos)
         << verbose.out;
-    EXPECT_NE(verbose.out.find("TCP Data\n\t\n"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("TCP Data\n\thi there\n"), std::string::npos) << verbose.out;
 }
 
 struct NotV4Case {

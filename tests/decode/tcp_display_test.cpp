@@ -125,5 +125,34 @@ TEST(TcpDisplay, DumpEndsInsideHeader) {
     std::string cut = ipFrame(ipv4(48) + "04d2 0050 0102 0304", 62);
     RunResult run = runCooked({}, cut + cut);
     std::string first = terseStart(1) + kTerseIp48 + "\n\n\t<*** Rest of data missing from packet dump ***>\n";
-    EXPECT_EQ(run.out, first + terseStart(2) + kTerseIp48 + kSeparator);
+    // The end of input finishes the second one the same way.
+    EXPECT_EQ(run.out, first + terseStart(2) + kTerseIp48 + "\n\n\t<*** Rest of data missing from packet dump ***>\n" +
+                           kSeparator);
+}
+
+// A header longer than the rest of the datagram (44 bytes of 29): the count is
+// shown signed, the notice follows, and the packet is given up; the next one
+// decodes as usual.
+TEST(TcpDisplay, HeaderLongerThanTheDatagram) {
+    std::string frame = ipFrame(ipv4(49) + tcp(1, 0xb018) + kHiThere, 63);
+    std::string next = ipFrame(ipv4(48) + tcp(1) + kHiThere, 62);
+    const std::string ip49 =
+        "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=49 id=1C46\n"
+        "\tMF/DF=0/1 frag=0 TTL=64 proto=TCP cksum=B1E6\n";
+    const std::string notice = "\t<*** TCP header longer than the datagram ***>\n";
+    EXPECT_EQ(runCooked({"-s", "-track"}, frame + next).out,
+              terseStart(1) + ip49 +
+                  " TCP:\tport 1234 -> 80 seq=0000000001 (expect=0000000001) ack=0168496141\n"
+                  "\thlen=44 (data=-15) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\n" +
+                  notice + "\n" + terseStart(2) + kTerseIp48 +
+                  " TCP:\tport 1234 -> 80 seq=0000000001 (expect=0000000009) ack=0168496141\n"
+                  "\thlen=20 (data=8) UAPRSF=011000 wnd=29200 cksum=ABCD urg=0\n"
+                  "DATA:\thi there\n" + kSeparator);
+    RunResult verbose = runCooked({"-verbose"}, frame);
+    EXPECT_NE(verbose.out.find("\tHeader Length:\t\t\t44 bytes (data=-15)\n"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("\tUrgent Pointer:\t\t\t0\n" + notice + kSeparator), std::string::npos) << verbose.out;
+    EXPECT_EQ(verbose.out.find("Options"), std::string::npos) << verbose.out;
+    RunResult oneLine = runCooked({"-minHdrDecode"}, frame);
+    EXPECT_NE(oneLine.out.find("10.0.0.1.1234 -> 10.0.0.2.80 over TCP\n" + notice + kSeparator), std::string::npos)
+        << oneLine.out;
 }

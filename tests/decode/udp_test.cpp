@@ -91,6 +91,7 @@ TEST_P(UdpLength, TerseDisplay) {
 }
 
 const std::string kCorrupt = "\t<*** Packet length corrupt ***>\n";
+const std::string kMissing = "\n\t<*** Rest of data missing from packet dump ***>\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Udp, UdpLength,
@@ -98,19 +99,21 @@ INSTANTIATE_TEST_SUITE_P(
         // Length 8 and exactly 8 bytes after the IPv4 header: no data.
         LengthCase{"EightBytesNoData", ipHex("001c") + "0400 0035 0008 0000",
                    terseIp(28) + " UDP:\tport 1024 -> 53 hdr=8 data=0\nDATA:\t<No data>\n"},
-        // Length 4, and the IPv4 header leaves 4: passes, and the count goes to -4.
-        LengthCase{"FourMatchesDataLeft", ipHex("0018") + "0400 0035 0004 0000",
-                   terseIp(24) + " UDP:\tport 1024 -> 53 hdr=8 data=4294967292\nDATA:\t\n"},
+        // Length 4, and the IPv4 header leaves 4: shorter than the UDP header
+        // itself, so no count of -4 is ever shown.
+        LengthCase{"FourMatchesDataLeft", ipHex("0018") + "0400 0035 0004 0000", terseIp(24) + kCorrupt},
         // Length 100 with 120 bytes after the IPv4 header.
         LengthCase{"HundredWith120Bytes", ipHex("008c") + "0400 0035 0064 0000" + std::string(224, 'a'),
                    terseIp(140) + kCorrupt},
         // Length 100 with 80 bytes after the IPv4 header.
         LengthCase{"HundredWith80Bytes", ipHex("0064") + "0400 0035 0064 0000" + std::string(144, 'b'),
                    terseIp(100) + kCorrupt},
-        // 32768 bytes after the IPv4 header: more than the count can hold.
-        LengthCase{"Length32768", ipHex("8014") + "0400 0035 8000 0000", terseIp(32788) + kCorrupt},
-        // 40008 bytes after the header, length field 40008: never passes.
-        LengthCase{"Length40008", ipHex("9c5c") + "0400 0035 9c48 0000", terseIp(40028) + kCorrupt},
+        // 32768 bytes after the IPv4 header, and 40008: counted in full, so
+        // they match; the dump ends after the UDP header.
+        LengthCase{"Length32768", ipHex("8014") + "0400 0035 8000 0000",
+                   terseIp(32788) + " UDP:\tport 1024 -> 53 hdr=8 data=32760\nDATA:\t\n" + kMissing},
+        LengthCase{"Length40008", ipHex("9c5c") + "0400 0035 9c48 0000",
+                   terseIp(40028) + " UDP:\tport 1024 -> 53 hdr=8 data=40000\nDATA:\t\n" + kMissing},
         // A total length below the IPv4 header length: negative count, no match.
         LengthCase{"NegativeCount", ipHex("0010") + "0400 0035 fffc 0000", terseIp(16) + kCorrupt},
         // The first fragment of a bigger datagram: length 1008, 28 bytes here.
@@ -166,16 +169,9 @@ TEST_P(UdpForms, VerboseAndOneLine) {
 INSTANTIATE_TEST_SUITE_P(
     Udp, UdpForms,
     ::testing::Values(
-        // Length 4 and 4 bytes after the IPv4 header: the count goes to -4.
-        FormsCase{"LengthFourMatching", ipHex("0018") + "0400 0035 0004 0000", 24, "",
-                  "UDP Header\n"
-                  "\tSource Port:\t\t\t1024\n"
-                  "\tDestination Port:\t\t53\n"
-                  "\tDatagram Length:\t\t4 bytes (Header=8, Data=4294967292)\n"
-                  "\tChecksum:\t\t\t0x0000\n"
-                  "UDP Data\n"
-                  "\t\n",
-                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\t\n"},
+        // Length 4 and 4 bytes after the IPv4 header: shorter than the UDP
+        // header itself, corrupt in every form.
+        FormsCase{"LengthFourMatching", ipHex("0018") + "0400 0035 0004 0000", 24, "", kCorrupt, kCorrupt},
         FormsCase{"LengthEight", ipHex("001c") + "0400 0035 0008 1111", 28, "",
                   "UDP Header\n"
                   "\tSource Port:\t\t\t1024\n"

@@ -173,7 +173,8 @@ TEST(Framing, LastDataLineWithoutNewline) {
 
 // The missing-data notice comes only when the next header line cuts a packet
 // short while data bytes are still expected; the end of input never gives it.
-TEST(Framing, MissingDataOnlyAtARestart) {
+// The end of input finishes a packet cut short as the next header line does.
+TEST(Framing, MissingDataAtARestartAndAtTheEnd) {
     const std::string cutInData = kTcpHeaderLine + kTcpLine1 + kTcpLine2 + kTcpLine3Short;
     const std::string shownBeforeCut = kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kTcpTcp + "DATA:\tab";
 
@@ -181,7 +182,7 @@ TEST(Framing, MissingDataOnlyAtARestart) {
                   shownBeforeCut + "\n" + kMissing + kSeparator + "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" +
                       kIpv6Link + kSeparator,
                   "data cut by the next packet");
-    expectDisplay(cutInData, shownBeforeCut + kSeparator, "data cut by the end of input");
+    expectDisplay(cutInData, shownBeforeCut + "\n" + kMissing + kSeparator, "data cut by the end of input");
 
     // Cut inside the TCP header: the 24 bytes after the IP header are still expected.
     const std::string cutInTcp = kTcpHeaderLine + kTcpLine1 + kTcpLine2;
@@ -189,7 +190,7 @@ TEST(Framing, MissingDataOnlyAtARestart) {
                   kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + "\n" + kMissing + kSeparator +
                       "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "TCP header cut by the next packet");
-    expectDisplay(cutInTcp, kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + kSeparator,
+    expectDisplay(cutInTcp, kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kTcpIp + "\n" + kMissing + kSeparator,
                   "TCP header cut by the end of input");
 
     // Cut inside the IP header: nothing of it is shown, nothing is expected yet.
@@ -198,7 +199,8 @@ TEST(Framing, MissingDataOnlyAtARestart) {
                   kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + "\n" + kSeparator +
                       "Packet 2\nTIME:\t12:00:01.000000 (0.500000)\n" + kIpv6Link + kSeparator,
                   "IP header cut by the next packet");
-    expectDisplay(cutInIp, kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + kSeparator, "IP header cut by the end of input");
+    expectDisplay(cutInIp, kSeparator + "Packet 1\n" + kTcpTime + kTcpLink + "\n" + kSeparator,
+                  "IP header cut by the end of input");
 }
 
 // A packet cut short does not hand its expected count on: each packet starts
