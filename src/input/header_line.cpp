@@ -57,12 +57,16 @@ bool scanHex(const char* text, uint32_t& value) {
     return text != start;
 }
 
+// A decimal number as a "%u" scan reads it: blanks, an optional sign (a
+// minus wraps), the digits (held to UINT32_MAX rather than overflowing).
 unsigned leadingDecimal(const char* text) {
     text = skipSpaces(text);
+    bool negative = *text == '-';
+    if (*text == '+' || *text == '-') ++text;
     uint64_t value = 0;
     for (; *text >= '0' && *text <= '9'; ++text)
         if ((value = value * 10 + static_cast<unsigned>(*text - '0')) > UINT32_MAX) value = UINT32_MAX;
-    return static_cast<unsigned>(value);
+    return negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
 }
 
 // tcpdump names the type as "ethertype IPv4 (0x0800)"; some names hold a

@@ -31,12 +31,19 @@ inline char takeHexChar(HexCursor& cursor) {
     return *cursor++;
 }
 
-// The value of the leading hex digits of `count` characters, as a "%x" scan of
-// tcpdump's digits reads them; a character that is no hex digit ends the number.
+// The value of `count` characters as a "%x" scan of them reads it: an
+// optional 0x before a hex digit, then the hex digits; a character that is no
+// hex digit ends the number. tcpdump writes plain digits only; other text is
+// still read as that scan would ("0x12" is 0x12). A sign is not taken: the
+// dots and dashes of the text column that some tcpdump printers add to their
+// own hex lines have always read as the end of a number.
 inline uint32_t hexValue(const char* chars, int count) {
+    auto digitAt = [chars](int i) { return hex_detail::digits.value[static_cast<unsigned char>(chars[i])]; };
+    int i = 0;
+    if (count > 2 && chars[0] == '0' && (chars[1] == 'x' || chars[1] == 'X') && digitAt(2) >= 0) i = 2;
     uint32_t value = 0;
-    for (int i = 0; i < count; ++i) {
-        int digit = hex_detail::digits.value[static_cast<unsigned char>(chars[i])];
+    for (; i < count; ++i) {
+        int digit = digitAt(i);
         if (digit < 0) break;
         value = value * 16 + static_cast<uint32_t>(digit);
     }

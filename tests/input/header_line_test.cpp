@@ -347,6 +347,11 @@ TEST_F(HeaderLine, LongTokensAreCutToTheirItems) {
     // Huge frame length.
     decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length 65570: x\n");
     EXPECT_EQ(state.linkLength, 65570u);
+    // A sign, which tcpdump never writes, is read as a "%u" scan reads it.
+    decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length +44: x\n");
+    EXPECT_EQ(state.linkLength, 44u);
+    decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length -1: x\n");
+    EXPECT_EQ(state.linkLength, 4294967295u);
     // Under -pp.
     options.pointToPoint = true;
     resetDecoderState();
