@@ -15,7 +15,8 @@ struct PacketState {
     char frameStart[29] = {};     // a whole-frame dump's first 28 digits (addresses, outer type); "" if unknown
     uint8_t ipVersion = 4;        // 4 or 6: the IP header the transport decoders work on
     bool firstFragment = false;   // a first fragment (offset 0, MF) under -extended: UDP's length covers more
-    uint8_t fragmentProto = 0;    // a later fragment's protocol (ipProto is then 44)
+    bool laterFragment = false;   // a fragment after the first (-extended): its bytes are data
+    uint8_t fragmentProto = 0;    // its protocol (ipProto is then 44, for the data heading)
     unsigned fragmentOffset = 0;  // and its offset in 8-byte units
     int32_t dataLeft = 0;         // data bytes still expected in this packet, counted in full
     char srcHostText[256] = {};   // host name or address text of the IP source

@@ -97,9 +97,11 @@ HexCursor decodeIp(HexCursor cursor) {
     skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
     state.ipVersion = 4;
     state.firstFragment = false;
+    state.laterFragment = false;
     if (options.extended) {
         // A later fragment's bytes are data, never a transport header.
         if (fragmentOffset != 0) {
+            state.laterFragment = true;
             state.fragmentProto = state.ipProto;
             state.fragmentOffset = static_cast<unsigned>(fragmentOffset);
             state.ipProto = kIpProtoFragment;

@@ -201,6 +201,7 @@ bool walkExtensionHeaders(HexCursor& cursor, bool payloadLengthZero) {
             showFragmentHeader(offset, more);
             if (offset != 0) {
                 // What follows is fragment data, not a header.
+                state.laterFragment = true;
                 state.fragmentProto = header[0];
                 state.fragmentOffset = offset;
                 state.ipProto = kIpProtoFragment;
@@ -238,6 +239,7 @@ HexCursor decodeIpv6(HexCursor cursor, bool tunnelled) {
     state.ipVersion = 6;
     state.ipProto = next;
     state.firstFragment = false;
+    state.laterFragment = false;
     copyBounded(state.srcHostText, hostName(srcAddrText, true));
     copyBounded(state.dstHostText, hostName(dstAddrText, true));
 

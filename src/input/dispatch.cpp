@@ -64,7 +64,7 @@ HexCursor decodeDatagram(HexCursor cursor, Inner kind, bool tunnelled);
 // header and data, a tunnelled datagram, or a later fragment's data.
 // nullptr when the packet is given up.
 HexCursor decodeUpperLayer(HexCursor cursor, bool tunnelled) {
-    if (options.extended && state.ipProto == kIpProtoFragment) return showFragmentData(cursor);
+    if (state.laterFragment) return showFragmentData(cursor);
     if (state.ipVersion == 6 && state.ipProto == kIpProtoNoNext) {
         state.dataLeft = 0;
         return cursor;
