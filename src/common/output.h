@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // Block-buffered standard output. Decoders write a character at a time for
@@ -20,6 +21,12 @@ inline void putChar(char c) {
 
 void putBytes(const char* text, size_t length);
 inline void putText(const char* text) { putBytes(text, std::strlen(text)); }
+
+// Numbers without a format, for the lines that come with nearly every packet:
+// as "%0<width>u", "%d" and "%0<width>X" write them.
+void putUnsigned(uint32_t value, int width = 0);
+void putSigned(int value);
+void putHex(uint32_t value, int width);
 
 void putFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void putFormatList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));

@@ -87,11 +87,33 @@ HexCursor decodeIp(HexCursor cursor) {
         hostSuffix(dstAddrText);
         putChar('\n');
     } else if (shown) {
+        // "  IP:\t%s -> %s hlen=%d TOS=%02X dgramlen=%u id=%04X\n"
+        // "\tMF/DF=%s/%s frag=%d TTL=%d proto=%s cksum=%04X\n", put together
+        // without a format as it comes with nearly every packet.
         putText("  IP:\t");
-        putFormat("%s -> %s hlen=%d TOS=%02X dgramlen=%u id=%04X\n", state.srcHostText, state.dstHostText,
-                  headerLength, serviceType, datagramLength, identification);
-        putFormat("\tMF/DF=%s/%s frag=%d TTL=%d proto=%s cksum=%04X\n", moreFragments ? "1" : "0",
-                  dontFragment ? "1" : "0", fragmentOffset, timeToLive, protoName(state.ipProto), checksum);
+        putText(state.srcHostText);
+        putText(" -> ");
+        putText(state.dstHostText);
+        putText(" hlen=");
+        putSigned(headerLength);
+        putText(" TOS=");
+        putHex(serviceType, 2);
+        putText(" dgramlen=");
+        putUnsigned(datagramLength);
+        putText(" id=");
+        putHex(identification, 4);
+        putText("\n\tMF/DF=");
+        putText(moreFragments ? "1/" : "0/");
+        putText(dontFragment ? "1" : "0");
+        putText(" frag=");
+        putSigned(fragmentOffset);
+        putText(" TTL=");
+        putSigned(timeToLive);
+        putText(" proto=");
+        putText(protoName(state.ipProto));
+        putText(" cksum=");
+        putHex(checksum, 4);
+        putChar('\n');
     }
 
     skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);

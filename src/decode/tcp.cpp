@@ -1,5 +1,7 @@
 #include "decode/protocol_table.h"
 
+#include <initializer_list>
+
 #include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
@@ -56,12 +58,35 @@ HexCursor decodeTcp(HexCursor cursor) {
             putField("Checksum:", "0x%04X", checksum);
             putField("Urgent Pointer:", "%d", urgentPointer);
         } else {
-            putFormat(" TCP:\tport %s -> %s seq=%010u", ports.source, ports.destination, sequence);
-            if (options.track) putFormat(" (expect=%010u)", expectedAck);
-            putFormat(" ack=%010u\n", acknowledgement);
-            putFormat("\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
-                      fin);
-            putFormat(" wnd=%d cksum=%04X urg=%d\n", window, checksum, urgentPointer);
+            // " TCP:\tport %s -> %s seq=%010u", " (expect=%010u)" with -track,
+            // " ack=%010u\n", "\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d",
+            // " wnd=%d cksum=%04X urg=%d\n", put together without a format.
+            putText(" TCP:\tport ");
+            putText(ports.source);
+            putText(" -> ");
+            putText(ports.destination);
+            putText(" seq=");
+            putUnsigned(sequence, 10);
+            if (options.track) {
+                putText(" (expect=");
+                putUnsigned(expectedAck, 10);
+                putChar(')');
+            }
+            putText(" ack=");
+            putUnsigned(acknowledgement, 10);
+            putText("\n\thlen=");
+            putSigned(headerLength);
+            putText(" (data=");
+            putSigned(dataCount);
+            putText(") UAPRSF=");
+            for (bool flag : {urg, ack, psh, rst, syn, fin}) putChar(flag ? '1' : '0');
+            putText(" wnd=");
+            putSigned(window);
+            putText(" cksum=");
+            putHex(checksum, 4);
+            putText(" urg=");
+            putSigned(urgentPointer);
+            putChar('\n');
         }
     }
 

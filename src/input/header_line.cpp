@@ -180,7 +180,9 @@ void noteFrameStart() {
     for (const char* token : {destinationToken, sourceToken})
         for (const char* c = token; *c != '\0'; ++c)
             if (*c != ':') *out++ = *c;
-    std::snprintf(out, 5, "%04X", static_cast<unsigned>(state.outerEtherType) & 0xFFFF);
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) *out++ = kHexDigits[(state.outerEtherType >> shift) & 0xF];
+    *out = '\0';
 }
 
 // The link lines' name of the type: the name of its row, else tcpdump's text.
@@ -193,11 +195,16 @@ const char* typeNameOf(const char* text) {
     return text;
 }
 
+// The time and link lines come with every packet: they are put together
+// from their texts rather than formatted.
 void printTimeLine(const char* delta) {
     if (options.verbose)
-        putField("Timestamp:", "%s%s", timestampToken, delta);
+        putLabel("Timestamp:");
     else
-        putFormat("TIME:\t%s%s\n", timestampToken, delta);
+        putText("TIME:\t");
+    putText(timestampToken);
+    putText(delta);
+    putChar('\n');
 }
 
 void decodePointToPoint(const char* line) {
@@ -292,7 +299,13 @@ void decodeHeaderLine(const char* line) {
         putChar('\n');
         putField("Encapsulated Protocol:", "%s", typeName);
     } else {
-        putFormat("LINK:\t%s -> %s type=%s\n", sourceDisplay, destinationDisplay, typeName);
+        putText("LINK:\t");
+        putText(sourceDisplay);
+        putText(" -> ");
+        putText(destinationDisplay);
+        putText(" type=");
+        putText(typeName);
+        putChar('\n');
     }
     if (options.extended) readVlanTags(afterType, true);
 }

@@ -51,6 +51,15 @@ inline uint32_t hexValue(const char* chars, int count) {
 }
 
 inline uint8_t getByte(HexCursor& cursor) {
+    // Two plain digits within the current text: the common case, read directly.
+    int high = hex_detail::digits.value[static_cast<unsigned char>(cursor[0])];
+    if (high >= 0) {
+        int low = hex_detail::digits.value[static_cast<unsigned char>(cursor[1])];
+        if (low >= 0) {
+            cursor += 2;
+            return static_cast<uint8_t>(high * 16 + low);
+        }
+    }
     char chars[2];
     chars[0] = takeHexChar(cursor);
     chars[1] = takeHexChar(cursor);

@@ -70,7 +70,13 @@ const char* portName(unsigned port, const char* protocol, bool fallback) {
     }
     if (name == nullptr) {
         if (!fallback) return kUnknown;
-        std::snprintf(portNumberText, sizeof portNumberText, "%u", port);
+        // The number, written without a format (it is asked for with every packet).
+        char digits[16];
+        int count = 0;
+        do digits[count++] = static_cast<char>('0' + port % 10);
+        while ((port /= 10) != 0);
+        for (int i = 0; i < count; ++i) portNumberText[i] = digits[count - 1 - i];
+        portNumberText[count] = '\0';
         name = portNumberText;
     }
     if (std::strlen(name) > kMaxPortName) fatal("Port name too long");
