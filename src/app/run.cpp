@@ -2,9 +2,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/preprocessor.h"
+#include "app/standard_input.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -12,6 +14,7 @@
 #include "input/line_reader.h"
 #include "input/packet_loop.h"
 #include "input/time_delta.h"
+#include "present/names.h"
 
 namespace {
 // Ends a run: writes out the display, then settles the status. A child that
@@ -32,6 +35,8 @@ void setUpInput(std::span<char* const> expression) {
     if (options.cooked) {
         if (!expression.empty()) std::fputs("input is cooked -- ignoring tcpdump expressions\n", stderr);
     } else {
+        refuseTerminalInput(expression);
+        if (!options.pointToPoint) warnOfLinkType();
         startPreprocessor(expression);
     }
 }
@@ -43,6 +48,8 @@ int runPacsift(int argc, char** argv) {
         auto expression = parseOptions(words);
         selectLocale();
         setUpInput(expression);
+        writeEachPacket(isatty(1));
+        watchForSlowLookups(isatty(2));
         // A closed output pipe shows up as a write error, so that the child
         // can be ended quietly first.
         std::signal(SIGPIPE, SIG_IGN);

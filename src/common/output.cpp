@@ -110,3 +110,13 @@ void putFormatList(const char* format, va_list args) {
 }
 
 void flushOutput() { drain(); }
+
+namespace {
+bool eachPacket = false;
+}  // namespace
+
+void writeEachPacket(bool on) { eachPacket = on; }
+
+void packetFinished() {
+    if (eachPacket) drain();
+}

@@ -36,6 +36,12 @@ void putFormatList(const char* format, va_list args) __attribute__((format(print
 // pipe ends it quietly.
 void flushOutput();
 
+// On a terminal each packet is written out as soon as it is finished, so
+// that slow name lookups do not hold finished packets back; files and pipes
+// get block output.
+void writeEachPacket(bool on);
+void packetFinished();
+
 // Where flushed output goes. The default writes to descriptor 1; tests and
 // the fuzzer catch it in memory instead. The sink returns 0, or an errno value.
 using OutputSink = int (*)(const char* data, size_t length);

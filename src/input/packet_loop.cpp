@@ -21,5 +21,6 @@ void packetLoop() {
         } catch (const PacketCut&) {
             // The next header line arrived in the middle of a field.
         }
+        packetFinished();
     }
 }

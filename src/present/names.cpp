@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "common/options.h"
 #include "common/output.h"
@@ -30,7 +31,33 @@ struct ether_addr* platformEtherAton(const char* text) { return ::ether_aton(tex
 int platformEtherNtohost(char* hostname, const struct ether_addr* addr) {
     return ::ether_ntohost(hostname, addr);
 }
+bool watchLookups = false;
+bool saidSlow = false;
+
+double secondsSince(const timespec& start) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) + static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+// A resolver that drops queries makes each lookup wait for its timeouts; the
+// display then seems to hang, so a terminal user is told once what avoids it.
+const struct hostent* lookUpHost(const void* addr, socklen_t length, int family) {
+    if (!watchLookups || saidSlow) return nameDatabase.gethostbyaddr(addr, length, family);
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const struct hostent* entry = nameDatabase.gethostbyaddr(addr, length, family);
+    if (secondsSince(start) > 1.0) {
+        saidSlow = true;
+        std::fputs("Note: host name lookups are slow here (one took over a second); -noHostNames, or a caching "
+                   "daemon such as nscd, avoids them\n",
+                   stderr);
+    }
+    return entry;
+}
 }  // namespace
+
+void watchForSlowLookups(bool on) { watchLookups = on; }
 
 NameDatabase nameDatabase = {platformGethostbyaddr, platformGetservbyport, platformEtherAton,
                              platformEtherNtohost};
@@ -47,10 +74,10 @@ const char* hostName(const char* dottedAddr, bool fallback) {
         // An IPv6 address text.
         in6_addr addr6{};
         if (inet_pton(AF_INET6, dottedAddr, &addr6) != 1) return notNamed;
-        entry = nameDatabase.gethostbyaddr(&addr6, 16, AF_INET6);
+        entry = lookUpHost(&addr6, 16, AF_INET6);
     } else {
         in_addr_t addr = inet_addr(dottedAddr);
-        entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+        entry = lookUpHost(&addr, 4, AF_INET);
     }
     if (entry == nullptr || entry->h_name == nullptr) return notNamed;
     size_t length = std::strlen(entry->h_name);

@@ -26,3 +26,7 @@ struct NameDatabase {
 };
 extern NameDatabase nameDatabase;
 void usePlatformNameDatabase();
+
+// With `on`, a host lookup that takes over a second brings one note on
+// standard error that lookups are slow and what avoids them (for a terminal).
+void watchForSlowLookups(bool on);

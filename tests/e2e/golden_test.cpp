@@ -89,4 +89,16 @@ TEST(GoldenTableRows, AreWellFormed) {
     }
 }
 
+// ctest lists the rows from the table itself each time it starts, under
+// their names as written: a row added to the table runs at the next ctest,
+// rebuilt or not, and "ctest -R NAME" finds it.
+TEST(GoldenTableRows, EachIsACtestTestOfItsName) {
+    RunResult listed = runCommand({PACSIFT_CTEST, "--test-dir", PACSIFT_BINARY_DIR, "-N", "-L", "golden"}, "");
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    std::vector<GoldenCase> cases = readTestList();
+    for (const GoldenCase& c : cases)
+        EXPECT_NE(listed.out.find(": " + c.name + "\n"), std::string::npos) << c.name << " is not listed:\n" << listed.out;
+    EXPECT_NE(listed.out.find("Total Tests: " + std::to_string(cases.size()) + "\n"), std::string::npos) << listed.out;
+}
+
 }  // namespace

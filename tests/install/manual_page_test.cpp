@@ -15,7 +15,7 @@
 
 namespace {
 
-// The page as the build writes it from doc/pacsift.1, the version filled in.
+// The page as the build writes it from the template doc/pacsift.1.in, the version filled in.
 const std::string kPagePath = std::string(PACSIFT_BINARY_DIR) + "/pacsift.1";
 
 // The page's text as a reader sees it: escapes for '-' and font changes gone.

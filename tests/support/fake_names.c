@@ -7,6 +7,9 @@
  *   host 2001:db8::1 gamma.example.com   (an IPv6 address as inet_ntop writes it)
  *   service 80 tcp http
  *   ether 08:00:20:01:02:03 gateway
+ *   wait 10.0.0.9 /tmp/some-fifo
+ * A "wait" entry makes the host lookup of its address slow until the test
+ * lets it go: the lookup first reads the named FIFO until its writer closes it.
  * Blank lines and lines starting with '#' are skipped. The file is read afresh
  * on every call; an address, port or protocol without an entry is not found.
  * Without PACSIFT_FAKE_NAMES every call goes on to the platform.
@@ -16,11 +19,13 @@
 #define _GNU_SOURCE
 #include <arpa/inet.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/ether.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 enum { kMaxFields = 4, kLineSize = 16384 };
 
@@ -70,6 +75,13 @@ struct hostent* gethostbyaddr(const void* addr, socklen_t length, int family) {
     struct hostent* result = NULL;
     int count;
     while ((count = nextEntry(file)) >= 0) {
+        if (count >= 3 && strcmp(fields[0], "wait") == 0 && strcmp(fields[1], dotted) == 0) {
+            int fifo = open(fields[2], O_RDONLY);
+            char ignored[64];
+            while (fifo >= 0 && read(fifo, ignored, sizeof ignored) > 0) continue;
+            if (fifo >= 0) close(fifo);
+            continue;
+        }
         if (count < 3 || strcmp(fields[0], "host") != 0 || strcmp(fields[1], dotted) != 0) continue;
         strcpy(hostNameText, fields[2]);
         memcpy(hostAddress, addr, length);

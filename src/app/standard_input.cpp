@@ -1,0 +1,83 @@
+#include "app/standard_input.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "common/program_end.h"
+
+namespace {
+constexpr uint32_t kMagicMicroseconds = 0xa1b2c3d4;
+constexpr uint32_t kMagicNanoseconds = 0xa1b23c4d;
+constexpr size_t kHeaderLength = 24;
+constexpr size_t kLinkTypeOffset = 20;
+constexpr long kLinkTypeEthernet = 1;
+constexpr char kAdvice[] = "its packets are decoded as Ethernet frames unless -pp is given";
+
+uint32_t littleEndian(const unsigned char* bytes) {
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+uint32_t swapped(uint32_t value) {
+    return value >> 24 | (value >> 8 & 0xff00) | (value << 8 & 0xff0000) | value << 24;
+}
+
+// tcpdump's names for the link types seen in savefiles without Ethernet.
+const char* linkTypeName(long type) {
+    switch (type) {
+    case 0: return "NULL (BSD loopback)";
+    case 9: return "PPP";
+    case 101: return "RAW (Raw IP)";
+    case 105: return "IEEE802_11 (802.11)";
+    case 108: return "LOOP (OpenBSD loopback)";
+    case 113: return "LINUX_SLL (Linux cooked v1)";
+    case 127: return "IEEE802_11_RADIO (802.11 plus radiotap header)";
+    case 228: return "IPV4 (Raw IPv4)";
+    case 229: return "IPV6 (Raw IPv6)";
+    case 276: return "LINUX_SLL2 (Linux cooked v2)";
+    default: return nullptr;
+    }
+}
+}  // namespace
+
+void refuseTerminalInput(std::span<char* const> expression) {
+    if (!isatty(0)) return;
+    struct stat file;
+    if (!expression.empty() && stat(expression[0], &file) == 0 && !S_ISDIR(file.st_mode))
+        std::fprintf(stderr,
+                     "***Error: standard input is a terminal, not a savefile; to decode %s use: "
+                     "pacsift [ options ] < %s\n",
+                     expression[0], expression[0]);
+    else
+        std::fputs("***Error: standard input is a terminal, not a savefile; use: "
+                   "pacsift [ options ] [ expr ] < savefile\n",
+                   stderr);
+    endProgram(1);
+}
+
+long savefileLinkType(const unsigned char* header, size_t length) {
+    if (length < kHeaderLength) return -1;
+    uint32_t magic = littleEndian(header);
+    uint32_t linkType = littleEndian(header + kLinkTypeOffset);
+    if (magic == swapped(kMagicMicroseconds) || magic == swapped(kMagicNanoseconds))
+        linkType = swapped(linkType);
+    else if (magic != kMagicMicroseconds && magic != kMagicNanoseconds)
+        return -1;
+    // The high bits may carry the frame check sequence length.
+    return static_cast<long>(linkType & 0xffff);
+}
+
+void warnOfLinkType() {
+    struct stat file;
+    if (fstat(0, &file) != 0 || !S_ISREG(file.st_mode)) return;
+    unsigned char header[kHeaderLength];
+    ssize_t got = pread(0, header, sizeof header, 0);
+    long type = savefileLinkType(header, got > 0 ? static_cast<size_t>(got) : 0);
+    if (type < 0 || type == kLinkTypeEthernet) return;
+    const char* name = linkTypeName(type);
+    if (name != nullptr)
+        std::fprintf(stderr, "Warning: the savefile's link type is %s, not Ethernet: %s\n", name, kAdvice);
+    else
+        std::fprintf(stderr, "Warning: the savefile's link type is %ld, not Ethernet: %s\n", type, kAdvice);
+}
