@@ -156,7 +156,8 @@ void readFields(HexCursor& cursor, Message& m) {
     case 130:
     case 131:
     case 132:
-        m.mldv2Query = m.type == 130 && state.dataLeft >= kMldv2QueryLength;
+        // The message's length counts its type, code and checksum, read already.
+        m.mldv2Query = m.type == 130 && state.dataLeft + 4 >= kMldv2QueryLength;
         m.maxDelay = getShort(cursor);
         skipBytes(cursor, 2);
         readAddress(cursor, m.second);

@@ -886,6 +886,20 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
         listNumber(check, "ICMPv6", *icmp, "Router Lifetime", listOf(ref, "i6ralt"), 0);
     }
     if (type == 143) listNumber(check, "ICMPv6", *icmp, "Number of Records", listOf(ref, "i6rec"), 0);
+    if (type >= 130 && type <= 132) {
+        // A query of 28 bytes or more is MLDv2: a response code and more fields.
+        bool v2 = icmp->fields.count("Maximum Response Code") != 0;
+        if (v2) {
+            listNumber(check, "ICMPv6", *icmp, "Maximum Response Code", listOf(ref, "i6mrc"), 0);
+            listNumber(check, "ICMPv6", *icmp, "QRV", listOf(ref, "i6qrv"), 0);
+            listNumber(check, "ICMPv6", *icmp, "QQIC", listOf(ref, "i6qqi"), 0);
+            listNumber(check, "ICMPv6", *icmp, "Number of Sources", listOf(ref, "i6nsrc"), 0);
+        } else {
+            listNumber(check, "ICMPv6", *icmp, "Maximum Response Delay", listOf(ref, "i6mrd"), 0);
+        }
+        if (!ref.has(v2 ? "i6mrc" : "i6mrd")) check.fail("ICMPv6 MLD version", "tshark reads the other MLD version");
+        listText(check, "ICMPv6", "Multicast Address", icmp->at("Multicast Address"), listOf(ref, "i6maddr"), 0);
+    }
     if (type >= 133 && type <= 137) {
         if (view.hasNotice("<*** ICMPv6 option")) {
             tally.skip("ICMPv6 options", Skip::OptionNotice);
