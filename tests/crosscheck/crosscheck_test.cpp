@@ -335,6 +335,22 @@ struct Tally {
     }
 };
 
+// What was compared and skipped, on standard output; every mismatch fails.
+void reportTally(const Tally& tally, const std::string& heading) {
+    std::cout << heading << "\n";
+    for (const auto& [protocol, count] : tally.compared)
+        std::cout << "  compared " << protocol << ": " << count << "\n";
+    for (const auto& [protocol, rules] : tally.skipped)
+        for (const auto& [rule, count] : rules)
+            std::cout << "  skipped " << protocol << " (" << rule << "): " << count << "\n";
+    std::ostringstream report;
+    for (const auto& [kind, found] : tally.mismatches) {
+        report << "\n  " << kind << ": " << found.first << " mismatches, for instance";
+        for (const std::string& example : found.second) report << "\n    " << example;
+    }
+    EXPECT_EQ(tally.mismatchCount, 0) << "mismatches by kind:" << report.str();
+}
+
 class FrameCheck {
 public:
     FrameCheck(Tally& tally, const std::string& file, const FrameRef& ref)
@@ -619,18 +635,7 @@ TEST(CrossCheck, HeaderValuesAgreeWithTshark) {
         }
     }
 
-    std::cout << "Cross-check against tshark, " << files.size() << " savefiles:\n";
-    for (const auto& [protocol, count] : tally.compared)
-        std::cout << "  compared " << protocol << ": " << count << "\n";
-    for (const auto& [protocol, rules] : tally.skipped)
-        for (const auto& [rule, count] : rules)
-            std::cout << "  skipped " << protocol << " (" << rule << "): " << count << "\n";
-    std::ostringstream report;
-    for (const auto& [kind, found] : tally.mismatches) {
-        report << "\n  " << kind << ": " << found.first << " mismatches, for instance";
-        for (const std::string& example : found.second) report << "\n    " << example;
-    }
-    EXPECT_EQ(tally.mismatchCount, 0) << "mismatches by kind:" << report.str();
+    reportTally(tally, "Cross-check against tshark, " + std::to_string(files.size()) + " savefiles:");
     EXPECT_GT(tally.compared["TCP"], 0);
     EXPECT_GT(tally.compared["UDP"], 0);
     EXPECT_GT(tally.compared["ICMP"], 0);
@@ -961,18 +966,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
         }
     }
 
-    std::cout << "Cross-check of -extended against tshark, " << files.size() << " savefiles:\n";
-    for (const auto& [protocol, count] : tally.compared)
-        std::cout << "  compared " << protocol << ": " << count << "\n";
-    for (const auto& [protocol, rules] : tally.skipped)
-        for (const auto& [rule, count] : rules)
-            std::cout << "  skipped " << protocol << " (" << rule << "): " << count << "\n";
-    std::ostringstream report;
-    for (const auto& [kind, found] : tally.mismatches) {
-        report << "\n  " << kind << ": " << found.first << " mismatches, for instance";
-        for (const std::string& example : found.second) report << "\n    " << example;
-    }
-    EXPECT_EQ(tally.mismatchCount, 0) << "mismatches by kind:" << report.str();
+    reportTally(tally, "Cross-check of -extended against tshark, " + std::to_string(files.size()) + " savefiles:");
     EXPECT_GT(tally.compared["VLAN"], 0);
     EXPECT_GT(tally.compared["IPv6"], 0);
     EXPECT_GT(tally.compared["ICMPv6"], 0);
