@@ -3,7 +3,7 @@
 // Input layout:
 //   byte 0, byte 1  option flags (one bit per option word, below)
 //   byte 2          the value word of -w, when byte 1 asks for -w
-//   byte 3          how the output sink behaves
+//   byte 3          how the output sink behaves (bits 0 to 3); bit 4: -extended
 //   the rest        the cooked text (what tcpdump -enx prints)
 //
 // Name lookups go to the fake databases below, which answer from the bytes of
@@ -45,10 +45,11 @@ void longName(char* into, size_t length, size_t dotAt) {
 }
 
 struct hostent* fakeGethostbyaddr(const void* addr, socklen_t length, int family) {
-    if (length != 4 || family != AF_INET) return nullptr;
+    // IPv6 addresses (-extended) are named by their last four bytes.
+    if (!(length == 4 && family == AF_INET) && !(length == 16 && family == AF_INET6)) return nullptr;
     unsigned char b[4];
-    std::memcpy(b, addr, 4);
-    std::memcpy(&hostAddress, addr, 4);
+    std::memcpy(b, static_cast<const unsigned char*>(addr) + length - 4, 4);
+    std::memcpy(&hostAddress, b, 4);
     hostEntry = {};
     hostEntry.h_aliases = hostAliases;
     hostEntry.h_addrtype = AF_INET;
@@ -220,6 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         words.push_back(widthWord(data[2]));
     }
     // A trailing expression word, as on a real command line; ignored here.
+    if (data[3] & 0x10) words.emplace_back("-extended");
     if ((data[0] & 0x03) == 0x03) words.emplace_back("port");
 
     std::vector<char*> argv;

@@ -39,6 +39,7 @@ const char* const optionLines[] = {
     "\t-w width\tset pagewidth to \"width\" columns (used by -b)",
     "\t-noLink\t\tdon't decode link header (Ethernet header)",
     "\t-noIp\t\tdon't decode IP header",
+    "\t-extended\tdecode 802.1Q VLAN tags, IPv6 and ICMPv6 as well",
     "\t-noHostNames\tdon't map IP addresses to host names",
     "\t-fqdn\t\tshow host names as fully-qualified",
     "\t-noEtherNames\tdon't map Ethernet addresses to host names",
@@ -101,6 +102,8 @@ std::span<char* const> parseOptions(std::span<char* const> words) {
             options.noLink = true;
         } else if (is("-noIp")) {
             options.noIp = true;
+        } else if (is("-extended")) {
+            options.extended = true;
         } else if (is("-noHostNames")) {
             options.noHostNames = true;
         } else if (is("-noEtherNames")) {

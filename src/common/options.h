@@ -17,6 +17,7 @@ struct Options {
     bool fqdn = false;
     bool cooked = false;
     bool pointToPoint = false;
+    bool extended = false;        // -extended: VLAN tags, IPv6 and ICMPv6 decoded too
     int pageWidth = 60;
 };
 

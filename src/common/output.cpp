@@ -58,14 +58,49 @@ void putBytes(const char* text, size_t length) {
     }
 }
 
+void putUnsigned(uint32_t value, int width) {
+    char digits[16];
+    int count = 0;
+    do digits[count++] = static_cast<char>('0' + value % 10);
+    while ((value /= 10) != 0);
+    for (; count < width && count < 16; ) digits[count++] = '0';
+    while (count > 0) putChar(digits[--count]);
+}
+
+void putSigned(int value) {
+    if (value < 0) {
+        putChar('-');
+        putUnsigned(0u - static_cast<uint32_t>(value));
+    } else {
+        putUnsigned(static_cast<uint32_t>(value));
+    }
+}
+
+void putHex(uint32_t value, int width) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    char digits[16];
+    int count = 0;
+    do digits[count++] = kDigits[value & 0xF];
+    while ((value >>= 4) != 0);
+    for (; count < width && count < 16; ) digits[count++] = '0';
+    while (count > 0) putChar(digits[--count]);
+}
+
 void putFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    putFormatList(format, args);
+    va_end(args);
+}
+
+void putFormatList(const char* format, va_list args) {
     // Every format here has bounded arguments (texts of at most 256 bytes), so
     // a line always fits once the buffer has been emptied.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        va_list args;
-        va_start(args, format);
-        int length = std::vsnprintf(buffer + used, kCapacity - used, format, args);
-        va_end(args);
+        va_list copy;
+        va_copy(copy, args);
+        int length = std::vsnprintf(buffer + used, kCapacity - used, format, copy);
+        va_end(copy);
         if (length < 0) return;
         if (static_cast<size_t>(length) < kCapacity - used) {
             used += static_cast<size_t>(length);

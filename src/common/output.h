@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // Block-buffered standard output. Decoders write a character at a time for
@@ -20,7 +22,14 @@ inline void putChar(char c) {
 void putBytes(const char* text, size_t length);
 inline void putText(const char* text) { putBytes(text, std::strlen(text)); }
 
+// Numbers without a format, for the lines that come with nearly every packet:
+// as "%0<width>u", "%d" and "%0<width>X" write them.
+void putUnsigned(uint32_t value, int width = 0);
+void putSigned(int value);
+void putHex(uint32_t value, int width);
+
 void putFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void putFormatList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 // Writes out what is buffered. A write error other than a closed pipe is
 // reported on standard error and ends the program with status 1; a closed

@@ -9,10 +9,21 @@ struct PacketState {
     const char* curLine = nullptr;  // the text that the line reader produced last
     int etherType = 0;            // link-layer type from the header line
     unsigned linkLength = 0;      // frame length from the header line, 0 when absent
-    uint8_t ipProto = 0;          // protocol of the IPv4 header decoded last
+    uint8_t ipProto = 0;          // protocol of the IP header decoded last (IPv6: its upper layer)
+    int vlanTags = 0;             // VLAN tags read from the header line (-extended only)
+    int outerEtherType = 0;       // the header line's first type, before any VLAN tag
+    char frameStart[29] = {};     // a whole-frame dump's first 28 digits (addresses, outer type); "" if unknown
+    uint8_t ipVersion = 4;        // 4 or 6: the IP header the transport decoders work on
+    bool firstFragment = false;   // a first fragment (offset 0, MF) under -extended: UDP's length covers more
+    bool laterFragment = false;   // a fragment after the first (-extended): its bytes are data
+    uint8_t fragmentProto = 0;    // its protocol (ipProto is then 44, for the data heading)
+    unsigned fragmentOffset = 0;  // and its offset in 8-byte units
     int32_t dataLeft = 0;         // data bytes still expected in this packet, counted in full
-    char srcHostText[256] = {};   // host name or dotted address of the IPv4 source
+    char srcHostText[256] = {};   // host name or address text of the IP source
     char dstHostText[256] = {};   // the same for the destination
 };
 
 extern PacketState state;
+
+// The Ethernet header and the VLAN tags before the datagram.
+inline unsigned linkHeaderLength() { return 14 + 4 * static_cast<unsigned>(state.vlanTags); }

@@ -1,9 +1,9 @@
-#include "decode/arp.h"
+#include "decode/protocol_table.h"
 
 #include <cstring>
 
 #include "common/bounded_copy.h"
-#include "common/options.h"
+#include "common/display.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
@@ -37,7 +37,8 @@ HexCursor decodeArp(HexCursor cursor) {
     const char* protocolWord = protocolType == kEtherTypeIp ? "IP" : "<unknown>";
     const char* operationWord = operation == (rarp ? 3 : 1) ? "request" : "response";
 
-    if (options.minHdrDecode) {
+    switch (displayForm()) {
+    case Form::oneLine:
         if (!rarp && operation == 2)
             putFormat("%s says to %s it's at %s\n", senderIpName, targetIpName, senderMacName);
         else if (!rarp && operation == 1)
@@ -46,27 +47,37 @@ HexCursor decodeArp(HexCursor cursor) {
             putFormat("%s says to %s its %s address is %s\n", senderIpName, targetMacName, protocolWord, targetIpName);
         else if (rarp && operation == 3)
             putFormat("%s asks for its %s address\n", senderMacName, protocolWord);
-    } else if (options.verbose) {
+        break;
+    case Form::verbose:
         putFormat("%s Header\n", kind);
-        putFormat("\tHardware Type:\t\t\t%s\n", hardwareWord);
-        putFormat("\tProtocol Type:\t\t\t%s\n", protocolWord);
-        putFormat("\tHardware Address Length:\t%d bytes\n", hardwareLength);
-        putFormat("\tProtocol Address Length:\t%d bytes\n", protocolLength);
-        putFormat("\tOperation:\t\t\t%s %s\n", kind, operationWord);
-        putFormat("\tSender Hardware Address:\t%s", senderMac);
+        putField("Hardware Type:", "%s", hardwareWord);
+        putField("Protocol Type:", "%s", protocolWord);
+        putField("Hardware Address Length:", "%d bytes", hardwareLength);
+        putField("Protocol Address Length:", "%d bytes", protocolLength);
+        putField("Operation:", "%s %s", kind, operationWord);
+        putLabel("Sender Hardware Address:");
+        putText(senderMac);
         etherSuffix(senderMac);
-        putFormat("\n\tSender IP Address:\t\t%s", senderIp);
+        putChar('\n');
+        putLabel("Sender IP Address:");
+        putText(senderIp);
         hostSuffix(senderIp);
-        putFormat("\n\tTarget Hardware Address:\t%s", targetMac);
+        putChar('\n');
+        putLabel("Target Hardware Address:");
+        putText(targetMac);
         etherSuffix(targetMac);
-        putFormat("\n\tTarget IP Address:\t\t%s", targetIp);
+        putChar('\n');
+        putLabel("Target IP Address:");
+        putText(targetIp);
         hostSuffix(targetIp);
         putChar('\n');
-    } else {
+        break;
+    case Form::terse:
         putFormat("%s:\thtype=%s ptype=%s hlen=%d plen=%d op=%s\n", kind, hardwareWord, protocolWord, hardwareLength,
                   protocolLength, operationWord);
         putFormat("\tsender-MAC-addr=%s sender-IP-address=%s\n", senderMacName, senderIpName);
         putFormat("\ttarget-MAC-addr=%s target-IP-address=%s\n", targetMacName, targetIpName);
+        break;
     }
     return cursor;
 }

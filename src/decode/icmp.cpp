@@ -1,8 +1,9 @@
-#include "decode/icmp.h"
+#include "decode/protocol_table.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -55,17 +56,21 @@ const char* plainTypeText(uint8_t type) {
 void printMessage(const char* typeText, const char* reason, const char* info, uint16_t checksum) {
     const char* because = reason != nullptr ? " because " : "";
     if (reason == nullptr) reason = "";
-    if (options.minHdrDecode) {
+    switch (displayForm()) {
+    case Form::oneLine:
         putFormat("%s -> %s ICMP %s%s%s\n", state.srcHostText, state.dstHostText, typeText, because, reason);
         if (info != nullptr) putFormat("\t%s\n", info);
-    } else if (options.verbose) {
+        break;
+    case Form::verbose:
         putText("ICMP Header\n");
-        putFormat("\tType:\t\t\t\t%s%s%s\n", typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
-        if (info != nullptr) putFormat("\tAdditional Information:\t\t%s\n", info);
-        putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
-    } else {
+        putField("Type:", "%s%s%s", typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
+        if (info != nullptr) putField("Additional Information:", "%s", info);
+        putField("Checksum:", "0x%04X", checksum);
+        break;
+    case Form::terse:
         putFormat("ICMP:\t%s%s%s cksum=%04X\n", typeText, because, reason, checksum);
         if (info != nullptr) putFormat("\t%s\n", info);
+        break;
     }
 }
 }  // namespace
@@ -99,7 +104,6 @@ HexCursor decodeIcmp(HexCursor cursor) {
                 state.dataLeft -= count;
                 printMessage(typeText, reason, nullptr, checksum);
                 putText("\t<*** IP protocol field != TCP or UDP ***>\n");
-                skipPacket();
                 return nullptr;
             }
             const char* name = portName(port, quotedProtocol == kIpProtoTcp ? "tcp" : "udp", true);

@@ -5,54 +5,35 @@
 #include <cstring>
 
 #include "common/bounded_copy.h"
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
 #include "present/names.h"
 
 namespace {
+constexpr uint8_t kHeaderLengthMask = 0x0F;     // low nibble of byte 0, in 32-bit words
+constexpr uint16_t kMoreFragments = 0x2000;
+constexpr uint16_t kDontFragment = 0x4000;
+constexpr uint16_t kFragmentOffsetMask = 0x1FFF;
+constexpr unsigned kEthernetHeaderLength = 14;
+
 char srcAddrText[16];
 char dstAddrText[16];
 }  // namespace
-
-const char* protoName(unsigned protocol) {
-    switch (protocol) {
-    case 0: return "IP";
-    case kIpProtoIcmp: return "ICMP";
-    case 2: return "IGMP";
-    case 3: return "GGP";
-    case 4: return "IPENCAP";
-    case 5: return "ST";
-    case kIpProtoTcp: return "TCP";
-    case 8: return "EGP";
-    case 12: return "PUP";
-    case kIpProtoUdp: return "UDP";
-    case 20: return "HMP";
-    case 22: return "XNSIDP";
-    case 27: return "RDP";
-    case 29: return "ISOTP4";
-    case 36: return "XTP";
-    case 39: return "IDPRCMTP";
-    case 46: return "RSVP";
-    case 81: return "VMTP";
-    case 89: return "OSPF";
-    case kIpProtoIpInIp: return "IPIP";
-    case 98: return "ENCAP";
-    default: return "<unknown>";
-    }
-}
 
 HexCursor decodeIp(HexCursor cursor) {
     uint8_t versionAndLength = getByte(cursor);
     int version = versionAndLength >> 4;
     if (version != 4) {
+        // Shown in every form, -noIp included; -verbose picks the long text.
         if (options.verbose)
             putFormat("IP Header\n\t<Not an IPv4 datagram (ver=%d)>\n", version);
         else
             putText("IP:\tnot v4\n");
-        skipPacket();
         return nullptr;
     }
 
@@ -66,48 +47,88 @@ HexCursor decodeIp(HexCursor cursor) {
     std::memcpy(srcAddrText, getIpAddr(cursor), sizeof srcAddrText);
     std::memcpy(dstAddrText, getIpAddr(cursor), sizeof dstAddrText);
 
-    int headerLength = (versionAndLength & 0x0F) * 4;
+    int headerLength = (versionAndLength & kHeaderLengthMask) * 4;
     // A total length of 0 (as large segment offloads leave it, "BIG TCP"
     // frames of more than 64 KiB among them) is taken from the frame length
-    // less the 14-byte Ethernet header. Counts are kept in full, so that a
-    // datagram of more than 32 KiB never shows a negative or wrapped count.
+    // less the link header: the Ethernet header, and under -extended the VLAN
+    // tags too. Counts are kept in full, so that a datagram of more than
+    // 32 KiB never shows a negative or wrapped count.
+    unsigned linkHeader = options.extended ? linkHeaderLength() : kEthernetHeaderLength;
     unsigned datagramLength = totalLength;
-    if (totalLength == 0) datagramLength = state.linkLength >= 14 ? state.linkLength - 14 : 0;
+    if (totalLength == 0) datagramLength = state.linkLength >= linkHeader ? state.linkLength - linkHeader : 0;
     state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) - headerLength;
 
-    bool moreFragments = flags & 0x2000;
-    bool dontFragment = flags & 0x4000;
-    int fragmentOffset = flags & 0x1FFF;
+    bool moreFragments = flags & kMoreFragments;
+    bool dontFragment = flags & kDontFragment;
+    int fragmentOffset = flags & kFragmentOffsetMask;
 
     copyBounded(state.srcHostText, hostName(srcAddrText, true));
     copyBounded(state.dstHostText, hostName(dstAddrText, true));
 
-    if (!options.noIp) {
-        if (options.verbose) {
-            putText("IP Header\n");
-            putFormat("\tVersion:\t\t\t4\n\tHeader Length:\t\t\t%d bytes\n", headerLength);
-            putFormat("\tService Type:\t\t\t0x%02X\n", serviceType);
-            putFormat("\tDatagram Length:\t\t%u bytes\n", datagramLength);
-            putFormat("\tIdentification:\t\t\t0x%04X\n", identification);
-            putFormat("\tFlags:\t\t\t\tMF=%s DF=%s\n", flagText(moreFragments), lastFlagText(dontFragment));
-            putFormat("\tFragment Offset:\t\t%d\n", fragmentOffset);
-            putFormat("\tTTL:\t\t\t\t%d\n", timeToLive);
-            putFormat("\tEncapsulated Protocol:\t\t%s\n", protoName(state.ipProto));
-            putFormat("\tHeader Checksum:\t\t0x%04X\n", checksum);
-            putFormat("\tSource IP Address:\t\t%s", srcAddrText);
-            hostSuffix(srcAddrText);
-            putFormat("\n\tDestination IP Address:\t\t%s", dstAddrText);
-            hostSuffix(dstAddrText);
-            putChar('\n');
-        } else {
-            putText("  IP:\t");
-            putFormat("%s -> %s hlen=%d TOS=%02X dgramlen=%u id=%04X\n", state.srcHostText, state.dstHostText,
-                      headerLength, serviceType, datagramLength, identification);
-            putFormat("\tMF/DF=%s/%s frag=%d TTL=%d proto=%s cksum=%04X\n", moreFragments ? "1" : "0",
-                      dontFragment ? "1" : "0", fragmentOffset, timeToLive, protoName(state.ipProto), checksum);
-        }
+    bool shown = !options.noIp;
+    if (shown && displayForm() == Form::verbose) {
+        putText("IP Header\n");
+        putField("Version:", "4");
+        putField("Header Length:", "%d bytes", headerLength);
+        putField("Service Type:", "0x%02X", serviceType);
+        putField("Datagram Length:", "%u bytes", datagramLength);
+        putField("Identification:", "0x%04X", identification);
+        putField("Flags:", "MF=%s DF=%s", flagText(moreFragments), lastFlagText(dontFragment));
+        putField("Fragment Offset:", "%d", fragmentOffset);
+        putField("TTL:", "%d", timeToLive);
+        putField("Encapsulated Protocol:", "%s", protoName(state.ipProto));
+        putField("Header Checksum:", "0x%04X", checksum);
+        putLabel("Source IP Address:");
+        putText(srcAddrText);
+        hostSuffix(srcAddrText);
+        putChar('\n');
+        putLabel("Destination IP Address:");
+        putText(dstAddrText);
+        hostSuffix(dstAddrText);
+        putChar('\n');
+    } else if (shown) {
+        // "  IP:\t%s -> %s hlen=%d TOS=%02X dgramlen=%u id=%04X\n"
+        // "\tMF/DF=%s/%s frag=%d TTL=%d proto=%s cksum=%04X\n", put together
+        // without a format as it comes with nearly every packet.
+        putText("  IP:\t");
+        putText(state.srcHostText);
+        putText(" -> ");
+        putText(state.dstHostText);
+        putText(" hlen=");
+        putSigned(headerLength);
+        putText(" TOS=");
+        putHex(serviceType, 2);
+        putText(" dgramlen=");
+        putUnsigned(datagramLength);
+        putText(" id=");
+        putHex(identification, 4);
+        putText("\n\tMF/DF=");
+        putText(moreFragments ? "1/" : "0/");
+        putText(dontFragment ? "1" : "0");
+        putText(" frag=");
+        putSigned(fragmentOffset);
+        putText(" TTL=");
+        putSigned(timeToLive);
+        putText(" proto=");
+        putText(protoName(state.ipProto));
+        putText(" cksum=");
+        putHex(checksum, 4);
+        putChar('\n');
     }
 
-    skipOptions(cursor, headerLength, options.verbose && !options.noIp);
+    skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
+    state.ipVersion = 4;
+    state.firstFragment = false;
+    state.laterFragment = false;
+    if (options.extended) {
+        // A later fragment's bytes are data, never a transport header.
+        if (fragmentOffset != 0) {
+            state.laterFragment = true;
+            state.fragmentProto = state.ipProto;
+            state.fragmentOffset = static_cast<unsigned>(fragmentOffset);
+            state.ipProto = kIpProtoFragment;
+        }
+        state.firstFragment = fragmentOffset == 0 && moreFragments;
+    }
     return cursor;
 }

@@ -1,8 +1,15 @@
 #include "decode/shared_fields.h"
 
 #include "common/bounded_copy.h"
+#include "common/display.h"
 #include "common/output.h"
+#include "common/packet_state.h"
 #include "present/names.h"
+
+namespace {
+// IPv4 and TCP headers both have a fixed part of 20 bytes; the rest are options.
+constexpr int kFixedHeaderLength = 20;
+}  // namespace
 
 PortTexts portTexts(uint16_t source, uint16_t destination, const char* protocol) {
     // Each name is copied before the next lookup reuses the service entry.
@@ -13,15 +20,24 @@ PortTexts portTexts(uint16_t source, uint16_t destination, const char* protocol)
 }
 
 void showVerbosePorts(uint16_t source, uint16_t destination, const char* protocol) {
-    putFormat("\tSource Port:\t\t\t%d", source);
+    putLabel("Source Port:");
+    putFormat("%d", source);
     serviceSuffix(source, protocol);
-    putFormat("\n\tDestination Port:\t\t%d", destination);
+    putChar('\n');
+    putLabel("Destination Port:");
+    putFormat("%d", destination);
     serviceSuffix(destination, protocol);
     putChar('\n');
 }
 
+void showOneLinePorts(const PortTexts& ports, const char* protocolName) {
+    // Brackets keep an IPv6 address (or its name) apart from the port.
+    const char* format = state.ipVersion == 6 ? "[%s].%s -> [%s].%s over %s\n" : "%s.%s -> %s.%s over %s\n";
+    putFormat(format, state.srcHostText, ports.source, state.dstHostText, ports.destination, protocolName);
+}
+
 void skipOptions(HexCursor& cursor, int headerLength, bool notice) {
-    if (headerLength <= 20) return;
+    if (headerLength <= kFixedHeaderLength) return;
     if (notice) putText("\t<Options not displayed>\n");
-    skipBytes(cursor, headerLength - 20);
+    skipBytes(cursor, headerLength - kFixedHeaderLength);
 }

@@ -22,6 +22,9 @@ PortTexts portTexts(uint16_t source, uint16_t destination, const char* protocol)
 // The verbose form's two port lines, each number followed by its service name.
 void showVerbosePorts(uint16_t source, uint16_t destination, const char* protocol);
 
+// The one-line form of a TCP or UDP header: "host.port -> host.port over TCP".
+void showOneLinePorts(const PortTexts& ports, const char* protocolName);
+
 // Skips the option bytes of a header of `headerLength` bytes with a fixed part
 // of 20: they are never interpreted. `notice` shows the verbose form's line
 // that says so.

@@ -1,9 +1,20 @@
-#include "decode/tcp.h"
+#include "decode/protocol_table.h"
 
+#include <initializer_list>
+
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "decode/shared_fields.h"
+
+namespace {
+// The data offset is the top 4 bits of the 16 that hold the flags, in 32-bit
+// words: shifted down by 10 and its two low bits cleared, it is in bytes.
+constexpr int kDataOffsetShift = 10;
+constexpr int kDataOffsetByteMask = ~3;
+constexpr uint16_t kUrg = 0x20, kAck = 0x10, kPsh = 0x08, kRst = 0x04, kSyn = 0x02, kFin = 0x01;
+}  // namespace
 
 HexCursor decodeTcp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
@@ -15,44 +26,67 @@ HexCursor decodeTcp(HexCursor cursor) {
     uint16_t checksum = getShort(cursor);
     uint16_t urgentPointer = getShort(cursor);
 
-    int headerLength = (offsetAndFlags >> 10) & ~3;
+    int headerLength = (offsetAndFlags >> kDataOffsetShift) & kDataOffsetByteMask;
     state.dataLeft -= headerLength;
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "tcp");
 
-    bool urg = offsetAndFlags & 0x20, ack = offsetAndFlags & 0x10, psh = offsetAndFlags & 0x08;
-    bool rst = offsetAndFlags & 0x04, syn = offsetAndFlags & 0x02, fin = offsetAndFlags & 0x01;
+    bool urg = offsetAndFlags & kUrg, ack = offsetAndFlags & kAck, psh = offsetAndFlags & kPsh;
+    bool rst = offsetAndFlags & kRst, syn = offsetAndFlags & kSyn, fin = offsetAndFlags & kFin;
     int dataCount = state.dataLeft;
 
-    if (options.minHdrDecode) {
-        putFormat("%s.%s -> %s.%s over TCP\n", state.srcHostText, ports.source, state.dstHostText,
-                  ports.destination);
+    Form form = displayForm();
+    if (form == Form::oneLine) {
+        showOneLinePorts(ports, "TCP");
     } else {
         // The acknowledgement the peer should send: SYN and FIN each take one
         // sequence number (together still one). A header longer than the
         // datagram leaves no data to acknowledge.
         uint32_t dataToAck = dataCount > 0 ? static_cast<uint32_t>(dataCount) : 0u;
         uint32_t expectedAck = sequence + dataToAck + ((syn || fin) ? 1u : 0u);
-        if (options.verbose) {
+        if (form == Form::verbose) {
             putText("TCP Header\n");
             showVerbosePorts(sourcePort, destinationPort, "tcp");
-            putFormat("\tSequence Number:\t\t%010u\n", sequence);
-            if (options.track) putFormat("\tExpect peer ACK:\t\t%010u\n", expectedAck);
-            putFormat("\tAcknowledgement Number:\t\t%010u\n", acknowledgement);
-            putFormat("\tHeader Length:\t\t\t%d bytes (data=%d)\n", headerLength, dataCount);
-            putFormat("\tFlags:%s%s%s%s%s%s\n%s%s%s%s%s%s\n", "\t\t\t\tURG=", flagText(urg), " ACK=", flagText(ack),
-                      " PSH=", lastFlagText(psh), "\t\t\t\t\tRST=", flagText(rst), " SYN=", flagText(syn), " FIN=",
-                      lastFlagText(fin));
-            putFormat("\tWindow Advertisement:\t\t%d bytes\n", window);
-            putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
-            putFormat("\tUrgent Pointer:\t\t\t%d\n", urgentPointer);
+            putField("Sequence Number:", "%010u", sequence);
+            if (options.track) putField("Expect peer ACK:", "%010u", expectedAck);
+            putField("Acknowledgement Number:", "%010u", acknowledgement);
+            putField("Header Length:", "%d bytes (data=%d)", headerLength, dataCount);
+            // The flags take two lines, the second lined up under the first.
+            putField("Flags:", "URG=%s ACK=%s PSH=%s\n\t\t\t\t\tRST=%s SYN=%s FIN=%s", flagText(urg), flagText(ack),
+                     lastFlagText(psh), flagText(rst), flagText(syn), lastFlagText(fin));
+            putField("Window Advertisement:", "%d bytes", window);
+            putField("Checksum:", "0x%04X", checksum);
+            putField("Urgent Pointer:", "%d", urgentPointer);
         } else {
-            putFormat(" TCP:\tport %s -> %s seq=%010u", ports.source, ports.destination, sequence);
-            if (options.track) putFormat(" (expect=%010u)", expectedAck);
-            putFormat(" ack=%010u\n", acknowledgement);
-            putFormat("\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d", headerLength, dataCount, urg, ack, psh, rst, syn,
-                      fin);
-            putFormat(" wnd=%d cksum=%04X urg=%d\n", window, checksum, urgentPointer);
+            // " TCP:\tport %s -> %s seq=%010u", " (expect=%010u)" with -track,
+            // " ack=%010u\n", "\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d",
+            // " wnd=%d cksum=%04X urg=%d\n", put together without a format.
+            putText(" TCP:\tport ");
+            putText(ports.source);
+            putText(" -> ");
+            putText(ports.destination);
+            putText(" seq=");
+            putUnsigned(sequence, 10);
+            if (options.track) {
+                putText(" (expect=");
+                putUnsigned(expectedAck, 10);
+                putChar(')');
+            }
+            putText(" ack=");
+            putUnsigned(acknowledgement, 10);
+            putText("\n\thlen=");
+            putSigned(headerLength);
+            putText(" (data=");
+            putSigned(dataCount);
+            putText(") UAPRSF=");
+            for (bool flag : {urg, ack, psh, rst, syn, fin}) putChar(flag ? '1' : '0');
+            putText(" wnd=");
+            putSigned(window);
+            putText(" cksum=");
+            putHex(checksum, 4);
+            putText(" urg=");
+            putSigned(urgentPointer);
+            putChar('\n');
         }
     }
 
@@ -60,9 +94,8 @@ HexCursor decodeTcp(HexCursor cursor) {
         // The header claims more bytes than the datagram holds: what follows
         // it is no data of this segment.
         putText("\t<*** TCP header longer than the datagram ***>\n");
-        skipPacket();
         return nullptr;
     }
-    skipOptions(cursor, headerLength, options.verbose && !options.minHdrDecode);
+    skipOptions(cursor, headerLength, form == Form::verbose);
     return cursor;
 }

@@ -1,5 +1,6 @@
-#include "decode/udp.h"
+#include "decode/protocol_table.h"
 
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
@@ -15,12 +16,12 @@ HexCursor decodeUdp(HexCursor cursor) {
     uint16_t length = getShort(cursor);
     uint16_t checksum = getShort(cursor);
 
-    // The UDP length must match what the IPv4 header leaves and hold at least
-    // its own header; a negative count never matches. (The first fragment of
-    // a datagram fails this too.)
-    if (state.dataLeft != static_cast<int>(length) || length < kUdpHeaderLength) {
+    // The UDP length must match what the IP header leaves and hold at least
+    // its own header; a negative count never matches. In a first fragment
+    // (known under -extended) it covers the whole datagram: nothing to match.
+    bool matches = state.dataLeft == static_cast<int>(length) || state.firstFragment;
+    if (!matches || length < kUdpHeaderLength) {
         putText("\t<*** Packet length corrupt ***>\n");
-        skipPacket();
         return nullptr;
     }
     state.dataLeft -= kUdpHeaderLength;
@@ -28,16 +29,20 @@ HexCursor decodeUdp(HexCursor cursor) {
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "udp");
 
-    if (options.minHdrDecode) {
-        putFormat("%s.%s -> %s.%s over UDP\n", state.srcHostText, ports.source, state.dstHostText,
-                  ports.destination);
-    } else if (options.verbose) {
+    switch (displayForm()) {
+    case Form::oneLine:
+        showOneLinePorts(ports, "UDP");
+        break;
+    case Form::verbose:
         putText("UDP Header\n");
         showVerbosePorts(sourcePort, destinationPort, "udp");
-        putFormat("\tDatagram Length:\t\t%u bytes (Header=%u, Data=%u)\n", length, static_cast<unsigned>(kUdpHeaderLength), dataCount);
-        putFormat("\tChecksum:\t\t\t0x%04X\n", checksum);
-    } else {
-        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, static_cast<unsigned>(kUdpHeaderLength), dataCount);
+        putField("Datagram Length:", "%u bytes (Header=%u, Data=%u)", length, static_cast<unsigned>(kUdpHeaderLength), dataCount);
+        putField("Checksum:", "0x%04X", checksum);
+        break;
+    case Form::terse:
+        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, static_cast<unsigned>(kUdpHeaderLength),
+                  dataCount);
+        break;
     }
     return cursor;
 }

@@ -1,14 +1,18 @@
 #include "input/header_line.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "common/bounded_copy.h"
 #include "common/char_classes.h"
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/protocol_table.h"
 #include "input/hex_readers.h"
 #include "input/time_delta.h"
 #include "present/names.h"
@@ -53,54 +57,154 @@ bool scanHex(const char* text, uint32_t& value) {
     return text != start;
 }
 
+// A decimal number as a "%u" scan reads it: blanks, an optional sign (a
+// minus wraps), the digits (held to UINT32_MAX rather than overflowing).
 unsigned leadingDecimal(const char* text) {
     text = skipSpaces(text);
+    bool negative = *text == '-';
+    if (*text == '+' || *text == '-') ++text;
     uint64_t value = 0;
     for (; *text >= '0' && *text <= '9'; ++text)
         if ((value = value * 10 + static_cast<unsigned>(*text - '0')) > UINT32_MAX) value = UINT32_MAX;
-    return static_cast<unsigned>(value);
+    return negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
 }
 
 // tcpdump names the type as "ethertype IPv4 (0x0800)"; some names hold a
 // space ("ethertype Reverse ARP (0x8035)"), so the name runs up to the "(0x".
-void readEtherType(const char* line) {
+// `name` gets the name, the result is the type (0 without a number);
+// `after` is set past the phrase's ")" (nullptr when there is none).
+int readTypePhrase(const char* phrase, char (&name)[256], const char*& after) {
+    const char* text = phrase + 10;
+    after = nullptr;
+    if (const char* number = std::strstr(text, "(0x")) {
+        const char* nameEnd = number;
+        if (nameEnd > text && nameEnd[-1] == ' ') --nameEnd;
+        copyBounded(name, sizeof name, text, static_cast<size_t>(nameEnd - text));
+        if (const char* close = std::strchr(number, ')')) after = close + 1;
+        // Up to four digits; hexValue stops at the line's end.
+        return static_cast<int>(hexValue(number + 3, 4));
+    }
+    // No type number: the name alone, up to its first blank, 39 characters at most.
+    size_t length = 0;
+    while (length < 39 && text[length] != '\0' && !isSpaceChar(text[length])) ++length;
+    copyBounded(name, sizeof name, text, length);
+    return 0;
+}
+
+// Reads the first type phrase; returns the text after it, nullptr when none.
+const char* readEtherType(const char* line) {
     const char* phrase = std::strstr(line, "ethertype ");
     if (phrase == nullptr) {
         copyBounded(typeText, "<unknown>");
         state.etherType = 0;
-        return;
+        return nullptr;
     }
-    const char* name = phrase + 10;
-    if (const char* number = std::strstr(name, "(0x")) {
-        const char* nameEnd = number;
-        if (nameEnd > name && nameEnd[-1] == ' ') --nameEnd;
-        copyBounded(typeText, sizeof typeText, name, static_cast<size_t>(nameEnd - name));
-        // Up to four digits; hexValue stops at the line's end.
-        state.etherType = static_cast<int>(hexValue(number + 3, 4));
-        return;
-    }
-    // No type number: the name alone, up to its first blank, 39 characters at most.
-    size_t length = 0;
-    while (length < 39 && name[length] != '\0' && !isSpaceChar(name[length])) ++length;
-    copyBounded(typeText, sizeof typeText, name, length);
-    state.etherType = 0;
+    const char* after;
+    state.etherType = readTypePhrase(phrase, typeText, after);
+    return after;
 }
 
+bool isVlanTagType(int type) { return type == 0x8100 || type == 0x88A8 || type == 0x9100 || type == 0x9200; }
+
+// Skips `word` at p; nullptr when p does not begin with it.
+const char* skipWord(const char* p, const char* word) {
+    size_t length = std::strlen(word);
+    return p != nullptr && std::strncmp(p, word, length) == 0 ? p + length : nullptr;
+}
+
+// Reads a decimal number as "%u" does (digits only here); nullptr when none.
+const char* readDecimal(const char* p, unsigned& value) {
+    if (p == nullptr || !(*p >= '0' && *p <= '9')) return nullptr;
+    value = leadingDecimal(p);
+    while (*p >= '0' && *p <= '9') ++p;
+    return p;
+}
+
+void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char* name) {
+    if (options.verbose) {
+        putText("VLAN Header\n");
+        putField("Priority:", "%u", priority);
+        putField("Flags:", "DEI=%s", dei ? "on" : "off");
+        putField("VLAN ID:", "%u", id);
+        if (type != 0)
+            putField("Encapsulated Protocol:", "0x%04X (%s)", static_cast<unsigned>(type), name);
+        else
+            putField("Encapsulated Protocol:", "<unknown>");
+    } else {
+        putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0, type != 0 ? name : "<unknown>");
+    }
+}
+
+// The 802.1Q tags that tcpdump prints after the first type phrase, each as
+// "vlan V, p P[, DEI], " and then the next type phrase, or nothing when an
+// 802.3 length follows. tcpdump's dump starts after the last tag, so the type
+// to decode is the last one read. Each tag is shown as it is read.
+void readVlanTags(const char* p, bool show) {
+    char tagName[256];
+    bool first = true;
+    while (p != nullptr && isVlanTagType(state.etherType)) {
+        p = skipWord(p, ", ");
+        if (first && p != nullptr) {
+            // The frame length comes between the first phrase and the first tag.
+            p = skipWord(p, "length ");
+            unsigned length;
+            p = skipWord(readDecimal(p, length), ": ");
+        }
+        first = false;
+        unsigned id, priority;
+        p = readDecimal(skipWord(p, "vlan "), id);
+        p = readDecimal(skipWord(p, ", p "), priority);
+        if (p == nullptr) return;
+        bool dei = skipWord(p, ", DEI") != nullptr;
+        if (dei) p += 5;
+        if (skipWord(p, ", ") != nullptr) p += 2;
+        ++state.vlanTags;
+        const char* after = nullptr;
+        if (skipWord(p, "ethertype ") != nullptr) {
+            state.etherType = readTypePhrase(p, tagName, after);
+        } else {
+            state.etherType = 0;
+            copyBounded(tagName, "<unknown>");
+        }
+        if (show) showVlanTag(id, priority, dei, state.etherType, tagName);
+        p = after;
+    }
+}
+
+// What a whole-frame dump begins with: the destination and source addresses
+// without colons, then the outer type in four digits.
+void noteFrameStart() {
+    state.frameStart[0] = '\0';
+    if (std::strlen(sourceToken) != 17 || std::strlen(destinationToken) != 17) return;
+    char* out = state.frameStart;
+    for (const char* token : {destinationToken, sourceToken})
+        for (const char* c = token; *c != '\0'; ++c)
+            if (*c != ':') *out++ = *c;
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) *out++ = kHexDigits[(state.outerEtherType >> shift) & 0xF];
+    *out = '\0';
+}
+
+// The link lines' name of the type: the name of its row, else tcpdump's text.
 const char* typeNameOf(const char* text) {
     uint32_t value;
     if (scanHex(text, value)) {
-        if (value == kEtherTypeIp) return "IP";
-        if (value == kEtherTypeRarp) return "RARP";
-        if (value == kEtherTypeArp) return "ARP";
+        const LinkType* row = linkType(static_cast<int>(value));
+        if (row != nullptr && row->name != nullptr && static_cast<uint32_t>(row->number) == value) return row->name;
     }
     return text;
 }
 
+// The time and link lines come with every packet: they are put together
+// from their texts rather than formatted.
 void printTimeLine(const char* delta) {
     if (options.verbose)
-        putFormat("\tTimestamp:\t\t\t%s%s\n", timestampToken, delta);
+        putLabel("Timestamp:");
     else
-        putFormat("TIME:\t%s%s\n", timestampToken, delta);
+        putText("TIME:\t");
+    putText(timestampToken);
+    putText(delta);
+    putChar('\n');
 }
 
 void decodePointToPoint(const char* line) {
@@ -141,6 +245,9 @@ void decodeHeaderLine(const char* line) {
     p = takeToken(p, destinationToken, sizeof destinationToken);
     takeToken(p, typeText, sizeof typeText);
     state.linkLength = 0;
+    state.vlanTags = 0;
+    state.frameStart[0] = '\0';
+    const char* afterType = nullptr;
 
     // A frame shorter than its link header: tcpdump prints its truncation
     // mark, "[|ether]", where the addresses would be. There is nothing to
@@ -160,7 +267,7 @@ void decodeHeaderLine(const char* line) {
         if (*p == '>') ++p;
         takeToken(p, destinationToken, sizeof destinationToken);
         if (char* comma = std::strchr(destinationToken, ',')) *comma = '\0';
-        readEtherType(line);
+        afterType = readEtherType(line);
     } else {
         uint32_t value;
         scanHex(typeText, value);
@@ -171,18 +278,34 @@ void decodeHeaderLine(const char* line) {
     copyBounded(sourceDisplay, etherHostName(sourceToken, true));
     copyBounded(destinationToken, normEtherAddr(destinationToken));
     copyBounded(destinationDisplay, etherHostName(destinationToken, true));
-    if (options.noLink) return;
+    state.outerEtherType = state.etherType;
+    if (options.extended) noteFrameStart();
+    if (options.noLink) {
+        if (options.extended) readVlanTags(afterType, false);
+        return;
+    }
 
     const char* delta = timeDelta(timestampToken);
     const char* typeName = typeNameOf(typeText);
     printTimeLine(delta);
     if (options.verbose) {
-        putFormat("\tSource Ethernet Address:\t%s", sourceToken);
+        putLabel("Source Ethernet Address:");
+        putText(sourceToken);
         etherSuffix(sourceToken);
-        putFormat("\n\tDestination Ethernet Address:\t%s", destinationToken);
+        putChar('\n');
+        putLabel("Destination Ethernet Address:");
+        putText(destinationToken);
         etherSuffix(destinationToken);
-        putFormat("\n\tEncapsulated Protocol:\t\t%s\n", typeName);
+        putChar('\n');
+        putField("Encapsulated Protocol:", "%s", typeName);
     } else {
-        putFormat("LINK:\t%s -> %s type=%s\n", sourceDisplay, destinationDisplay, typeName);
+        putText("LINK:\t");
+        putText(sourceDisplay);
+        putText(" -> ");
+        putText(destinationDisplay);
+        putText(" type=");
+        putText(typeName);
+        putChar('\n');
     }
+    if (options.extended) readVlanTags(afterType, true);
 }

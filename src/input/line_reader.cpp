@@ -104,9 +104,13 @@ LineKind readLine(bool compact) {
         if (length == 0 || piece[0] != '\t' || state.pktCount == 0) continue;
         if (!compact) return LineKind::data;
 
+        // Every character is stored and the position moves past it unless it
+        // is white space: no branch per character.
         char* out = hexLine;
-        for (size_t i = 0; i < length; ++i)
-            if (!isSpaceChar(piece[i])) *out++ = piece[i];
+        for (size_t i = 0; i < length; ++i) {
+            *out = piece[i];
+            out += !isSpaceChar(piece[i]);
+        }
         *out = '\0';
         const char* text = hexLine;
         // tcpdump prints the offset field as 0x0010: before the digits.

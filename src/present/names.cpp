@@ -42,11 +42,11 @@ double secondsSince(const timespec& start) {
 
 // A resolver that drops queries makes each lookup wait for its timeouts; the
 // display then seems to hang, so a terminal user is told once what avoids it.
-const struct hostent* lookUpHost(const in_addr_t& addr) {
-    if (!watchLookups || saidSlow) return nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+const struct hostent* lookUpHost(const void* addr, socklen_t length, int family) {
+    if (!watchLookups || saidSlow) return nameDatabase.gethostbyaddr(addr, length, family);
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
-    const struct hostent* entry = nameDatabase.gethostbyaddr(&addr, 4, AF_INET);
+    const struct hostent* entry = nameDatabase.gethostbyaddr(addr, length, family);
     if (secondsSince(start) > 1.0) {
         saidSlow = true;
         beforeMessage();
@@ -70,8 +70,16 @@ void usePlatformNameDatabase() {
 const char* hostName(const char* dottedAddr, bool fallback) {
     const char* notNamed = fallback ? dottedAddr : kUnknown;
     if (options.noHostNames) return notNamed;
-    in_addr_t addr = inet_addr(dottedAddr);
-    const struct hostent* entry = lookUpHost(addr);
+    const struct hostent* entry;
+    if (std::strchr(dottedAddr, ':') != nullptr) {
+        // An IPv6 address text.
+        in6_addr addr6{};
+        if (inet_pton(AF_INET6, dottedAddr, &addr6) != 1) return notNamed;
+        entry = lookUpHost(&addr6, 16, AF_INET6);
+    } else {
+        in_addr_t addr = inet_addr(dottedAddr);
+        entry = lookUpHost(&addr, 4, AF_INET);
+    }
     if (entry == nullptr || entry->h_name == nullptr) return notNamed;
     size_t length = std::strlen(entry->h_name);
     if (length > kMaxHostName) fatal("Hostname too long");
@@ -90,7 +98,13 @@ const char* portName(unsigned port, const char* protocol, bool fallback) {
     }
     if (name == nullptr) {
         if (!fallback) return kUnknown;
-        std::snprintf(portNumberText, sizeof portNumberText, "%u", port);
+        // The number, written without a format (it is asked for with every packet).
+        char digits[16];
+        int count = 0;
+        do digits[count++] = static_cast<char>('0' + port % 10);
+        while ((port /= 10) != 0);
+        for (int i = 0; i < count; ++i) portNumberText[i] = digits[count - 1 - i];
+        portNumberText[count] = '\0';
         name = portNumberText;
     }
     if (std::strlen(name) > kMaxPortName) fatal("Port name too long");

@@ -3,6 +3,7 @@
 #include <netdb.h>
 #include <netinet/ether.h>
 
+// Host names are looked up for dotted IPv4 and for IPv6 address texts alike.
 // Host, service and Ethernet names from the platform's databases. No result
 // is cached. With `fallback` set a missing name gives the number or address
 // text itself, otherwise "<unknown>".

@@ -1,32 +1,23 @@
 #include "present/payload.h"
 
 #include "common/char_classes.h"
+#include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "common/protocol_numbers.h"
+#include "decode/protocol_table.h"
 
 namespace {
-const char* dataLabel(uint8_t protocol) {
-    switch (protocol) {
-    case kIpProtoIcmp: return "ICMP";
-    case kIpProtoTcp: return "TCP";
-    case kIpProtoUdp: return "UDP";
-    default: return "<unknown>";
-    }
-}
-
 // Tabs and printable bytes as themselves, everything else as a dot.
 void putDataByte(uint8_t byte) { putChar(byte == 0x09 || isPrintChar(byte) ? static_cast<char>(byte) : '.'); }
 }  // namespace
 
 HexCursor showData(HexCursor cursor) {
-    if (options.minHdrDecode)
-        putChar('\t');
-    else if (options.verbose)
-        putFormat("%s Data\n\t", dataLabel(state.ipProto));
-    else
-        putText("DATA:\t");
+    switch (displayForm()) {
+    case Form::oneLine: putChar('\t'); break;
+    case Form::verbose: putFormat("%s Data\n\t", dataLabel(state.ipProto)); break;
+    case Form::terse: putText("DATA:\t"); break;
+    }
 
     int count = state.dataLeft;
     if (options.noData) {

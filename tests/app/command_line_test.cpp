@@ -33,6 +33,7 @@ const std::string kHelp =
     "\t-w width\tset pagewidth to \"width\" columns (used by -b)\n"
     "\t-noLink\t\tdon't decode link header (Ethernet header)\n"
     "\t-noIp\t\tdon't decode IP header\n"
+    "\t-extended\tdecode 802.1Q VLAN tags, IPv6 and ICMPv6 as well\n"
     "\t-noHostNames\tdon't map IP addresses to host names\n"
     "\t-fqdn\t\tshow host names as fully-qualified\n"
     "\t-noEtherNames\tdon't map Ethernet addresses to host names\n"
@@ -132,7 +133,7 @@ TEST(OptionErrors, WidthTooSmall) {
 TEST(OptionWords, EachIsAccepted) {
     for (const char* word : {"-minHdrDecode", "-s", "-b", "-sb", "-terse", "-verbose", "-track", "-noData",
                              "-noLink", "-noIp", "-noHostNames", "-noEtherNames", "-noPortNames", "-fqdn",
-                             "-cooked", "-pp"}) {
+                             "-cooked", "-pp", "-extended"}) {
         RunResult run = runPacsift({"-cooked", word, word}, "");
         EXPECT_EQ(run.out, "") << word;
         EXPECT_EQ(run.err, "") << word;

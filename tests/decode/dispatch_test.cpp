@@ -357,3 +357,43 @@ TEST(Dispatch, NoSpuriousLineWhenTheNextHeaderLineFollows) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// -extended: later fragments, and -pp's choice of IPv6.
+
+namespace {
+// The UDP datagram of kUdpHex as a fragment at offset 185 (flags 00b9).
+const std::string kLaterFragmentHex = "4500 0028 1234 00b9 4011 beef 0a00 0001 0a00 0002 0400 0035 0014 cafe" +
+                                      textHex("hello world!");
+}  // namespace
+
+TEST(DispatchExtended, LaterIpv4FragmentIsDataNotATransportHeader) {
+    const std::string input = ipFrame(kLaterFragmentHex);
+    // Without -extended the bytes are read as a UDP header, as always.
+    EXPECT_EQ(decode({"-minHdrDecode"}, input),
+              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode", "-extended"}, input),
+              packet(1) + "10.0.0.1 -> 10.0.0.2 UDP fragment at offset 185\n\t...5....hello world!\n" + kSeparator);
+    EXPECT_EQ(decode({"-verbose", "-noLink", "-noIp", "-extended"}, input),
+              packet(1) + "Fragment Data\n\t...5....hello world!\n" + kSeparator);
+}
+
+TEST(DispatchExtended, ProtocolFragmentInAnUnfragmentedDatagramHasNoDecoder) {
+    const std::string input = ipFrame("4500 001c 0042 0000 402c beef 0a00 0001 0a00 0002 1100 eeff e000 0001");
+    EXPECT_EQ(decode({"-minHdrDecode", "-extended"}, input), packet(1) + kNoDecode + kSeparator);
+}
+
+TEST(DispatchExtended, PointToPointTakesTheIpv6RouteForADigit6) {
+    const std::string udp6 = "6000 0000 000a 1140 2001 0db8 0000 0000 0000 0000 0000 0001 "
+                             "2001 0db8 0000 0000 0000 0000 0000 0002 0400 0035 000a 0000 6869";
+    const std::string input = "12:00:00.000000 IP6 2001:db8::1.1024 > 2001:db8::2.53: UDP, length 2\n" +
+                              dataLines(udp6) + "12:00:01.000000 IP 10.0.0.1.1024 > 10.0.0.2.53: UDP, length 12\n" +
+                              dataLines(kUdpHex);
+    EXPECT_EQ(decode({"-pp", "-minHdrDecode", "-extended"}, input),
+              packet(1) + "[2001:db8::1].1024 -> [2001:db8::2].53 over UDP\n\thi\n\n" + packet(2) +
+                  "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSeparator);
+    // Without -extended the IPv6 packet is read as IPv4.
+    EXPECT_EQ(decode({"-pp", "-minHdrDecode"}, input),
+              packet(1) + "IP:\tnot v4\n\n" + packet(2) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" +
+                  kSeparator);
+}

@@ -1,6 +1,7 @@
 // The packet header line: time and link lines, link-layer type and frame length.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "app/run.h"
@@ -346,9 +347,86 @@ TEST_F(HeaderLine, LongTokensAreCutToTheirItems) {
     // Huge frame length.
     decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length 65570: x\n");
     EXPECT_EQ(state.linkLength, 65570u);
+    // A sign, which tcpdump never writes, is read as a "%u" scan reads it.
+    decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length +44: x\n");
+    EXPECT_EQ(state.linkLength, 44u);
+    decode("12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype IPv4 (0x0800), length -1: x\n");
+    EXPECT_EQ(state.linkLength, 4294967295u);
     // Under -pp.
     options.pointToPoint = true;
     resetDecoderState();
     EXPECT_EQ(decode("12:00:00." + std::string(4991, '2') + " IP x > y\n"), "TIME:\t12:00:00." + std::string(22, '2') + "\n");
+}
+
+// The VLAN tags that tcpdump prints after the first type phrase, read under
+// -extended: one line each after the link line, and the type after the last
+// tag is the one to decode.
+TEST_F(HeaderLine, VlanTagGrammar) {
+    options.extended = true;
+    const std::string head = "12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ";
+    const std::string link = "LINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=";
+    struct Case {
+        const char* name;
+        std::string rest;       // the header line after the addresses
+        std::string tagLines;   // what follows the link line
+        int etherType;
+        int tags;
+    };
+    const Case cases[] = {
+        {"QinQ", "ethertype 802.1Q-QinQ (0x88a8), length 64: vlan 200, p 0, ethertype 802.1Q (0x8100), vlan 2001, "
+                 "p 0, ethertype ARP (0x0806), Request who-has 172.21.79.100 tell 172.21.79.97, length 46",
+         "802.1Q-QinQ\nVLAN:\tid=200 prio=0 DEI=0 type=802.1Q\nVLAN:\tid=2001 prio=0 DEI=0 type=ARP\n", 0x0806, 2},
+        {"DeiAndPriority", "ethertype 802.1Q (0x8100), length 102: vlan 4094, p 7, DEI, ethertype IPv4 (0x0800), x",
+         "802.1Q\nVLAN:\tid=4094 prio=7 DEI=1 type=IPv4\n", 0x0800, 1},
+        {"ThreeTags9100", "ethertype 802.1Q-9100 (0x9100), length 70: vlan 1, p 1, ethertype 802.1Q-9200 (0x9200), "
+                          "vlan 2, p 2, ethertype 802.1Q (0x8100), vlan 3, p 3, ethertype IPv6 (0x86dd), x",
+         "802.1Q-9100\nVLAN:\tid=1 prio=1 DEI=0 type=802.1Q-9200\nVLAN:\tid=2 prio=2 DEI=0 type=802.1Q\n"
+         "VLAN:\tid=3 prio=3 DEI=0 type=IPv6\n",
+         0x86DD, 3},
+        // An 802.3 length inside the tag: tcpdump names no type.
+        {"LengthInsideTheTag", "ethertype 802.1Q (0x8100), length 155: vlan 0, p 7, 802.3LLC, dsap STP (0x42)",
+         "802.1Q\nVLAN:\tid=0 prio=7 DEI=0 type=<unknown>\n", 0, 1},
+        // A tag cut short by the capture: no tag, the tag type stays.
+        {"CutTag", "ethertype 802.1Q (0x8100), length 18: [|vlan]", "802.1Q\n", 0x8100, 0},
+        // Not a tag type: nothing more is read, whatever follows.
+        {"NoTag", "ethertype IPv4 (0x0800), length 60: vlan 5, p 0, ethertype ARP (0x0806)", "IPv4\n", 0x0800, 0},
+    };
+    for (const Case& c : cases) {
+        std::string shown = decode(head + c.rest + "\n");
+        // The time line is not what is checked here.
+        EXPECT_EQ(shown.substr(shown.find('\n') + 1), link + c.tagLines) << c.name;
+        EXPECT_EQ(state.etherType, c.etherType) << c.name;
+        EXPECT_EQ(state.vlanTags, c.tags) << c.name;
+    }
+}
+
+TEST_F(HeaderLine, VlanTagsVerboseNoLinkAndWithoutExtended) {
+    const std::string line = "12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype 802.1Q (0x8100), length 64: "
+                             "vlan 7, p 5, DEI, ethertype IPv4 (0x0800), 10.0.0.1 > 10.0.0.2\n";
+    // Without -extended the tag type is the type, and no tag is shown.
+    EXPECT_EQ(decode(line), "TIME:\t12:00:00.000000\nLINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=802.1Q\n");
+    EXPECT_EQ(state.etherType, 0x8100);
+    EXPECT_EQ(state.vlanTags, 0);
+
+    options.extended = true;
+    options.verbose = true;
+    EXPECT_EQ(decode(line),
+              "\tTimestamp:\t\t\t12:00:00.000000 (0.000000)\n"
+              "\tSource Ethernet Address:\t00:01:02:03:04:05\n"
+              "\tDestination Ethernet Address:\t06:07:08:09:0A:0B\n"
+              "\tEncapsulated Protocol:\t\t802.1Q\n"
+              "VLAN Header\n"
+              "\tPriority:\t\t\t5\n"
+              "\tFlags:\t\t\t\tDEI=on\n"
+              "\tVLAN ID:\t\t\t7\n"
+              "\tEncapsulated Protocol:\t\t0x0800 (IPv4)\n");
+    EXPECT_EQ(state.etherType, 0x0800);
+    EXPECT_EQ(state.linkLength, 64u);
+
+    // -noLink shows nothing, but the tags are still read.
+    options.noLink = true;
+    EXPECT_EQ(decode(line), "");
+    EXPECT_EQ(state.etherType, 0x0800);
+    EXPECT_EQ(state.vlanTags, 1);
 }
 }  // namespace

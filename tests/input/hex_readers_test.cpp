@@ -68,6 +68,12 @@ TEST_F(HexReaders, FieldsSplitAcrossLines) {
         {"\t1z34\n", "short", 0x1},
         {"\t1234z678\n", "long", 0x1234},
         {"\tzz\n", "byte", 0},
+        // Text tcpdump never writes is read as a "%x" scan reads it: a 0x
+        // before a digit is skipped. A sign is not (see hexValue).
+        {"\t45000x12\n", "short after a byte", 0x12},
+        {"\t0X123456\n", "long", 0x123456},
+        {"\t4500 0xzz\n", "short after a byte", 0},
+        {"\t-6\n", "byte", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);

@@ -41,7 +41,7 @@ std::vector<std::string> sorted(std::vector<std::string> words) {
 TEST(Completion, OffersEveryOptionOfTheHelpText) {
     std::vector<std::string> help;
     for (const HelpOption& option : helpOptions()) help.push_back(option.word);
-    ASSERT_EQ(help.size(), 18u);
+    ASSERT_EQ(help.size(), 19u);
     EXPECT_EQ(offered({"pacsift", "-"}), sorted(help));
     EXPECT_EQ(offered({"pacsift", ""}), sorted(help));
 }
@@ -55,6 +55,7 @@ TEST(Completion, FollowsTheCommandLine) {
         {{"pacsift", "-no"}, {"-noData", "-noEtherNames", "-noHostNames", "-noIp", "-noLink", "-noPortNames"}},
         {{"pacsift", "-verbose", "-t"}, {"-terse", "-track"}},
         {{"pacsift", "-cooked", "-s"}, {"-s", "-sb"}},
+        {{"pacsift", "-ex"}, {"-extended"}},
         {{"pacsift", "-w", ""}, {}},
         {{"pacsift", "-w", "-"}, {}},
         {{"pacsift", "-w", "80", "-ve"}, {"-verbose"}},

@@ -62,7 +62,7 @@ TEST(Readme, OptionTableIsTheHelpText) {
     std::map<std::string, std::string> help;
     for (const HelpOption& option : helpOptions())
         help[option.word + (option.argument.empty() ? "" : " " + option.argument)] = option.description;
-    ASSERT_EQ(help.size(), 18u);
+    ASSERT_EQ(help.size(), 19u);
     EXPECT_EQ(readme, help);
 }
 

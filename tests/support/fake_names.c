@@ -4,6 +4,7 @@
  *
  * PACSIFT_FAKE_NAMES names a text file of entries, one a line:
  *   host 10.0.0.1 alpha.example.com
+ *   host 2001:db8::1 gamma.example.com   (an IPv6 address as inet_ntop writes it)
  *   service 80 tcp http
  *   ether 08:00:20:01:02:03 gateway
  *   wait 10.0.0.9 /tmp/some-fifo
@@ -55,7 +56,7 @@ static int controlled(void) { return getenv("PACSIFT_FAKE_NAMES") != NULL; }
 
 static char hostNameText[kLineSize];
 static char* noAliases[1] = {NULL};
-static char hostAddress[4];
+static char hostAddress[16];
 static char* hostAddresses[2] = {hostAddress, NULL};
 static struct hostent hostEntry;
 
@@ -66,9 +67,9 @@ struct hostent* gethostbyaddr(const void* addr, socklen_t length, int family) {
         return platform(addr, length, family);
     }
     h_errno = HOST_NOT_FOUND;
-    if (family != AF_INET || length != 4) return NULL;
-    char dotted[INET_ADDRSTRLEN];
-    inet_ntop(AF_INET, addr, dotted, sizeof dotted);
+    if (!(family == AF_INET && length == 4) && !(family == AF_INET6 && length == 16)) return NULL;
+    char dotted[INET6_ADDRSTRLEN];
+    inet_ntop(family, addr, dotted, sizeof dotted);
     FILE* file = openFixture();
     if (file == NULL) return NULL;
     struct hostent* result = NULL;
@@ -83,11 +84,11 @@ struct hostent* gethostbyaddr(const void* addr, socklen_t length, int family) {
         }
         if (count < 3 || strcmp(fields[0], "host") != 0 || strcmp(fields[1], dotted) != 0) continue;
         strcpy(hostNameText, fields[2]);
-        memcpy(hostAddress, addr, 4);
+        memcpy(hostAddress, addr, length);
         hostEntry.h_name = hostNameText;
         hostEntry.h_aliases = noAliases;
-        hostEntry.h_addrtype = AF_INET;
-        hostEntry.h_length = 4;
+        hostEntry.h_addrtype = family;
+        hostEntry.h_length = (int)length;
         hostEntry.h_addr_list = hostAddresses;
         result = &hostEntry;
         break;
