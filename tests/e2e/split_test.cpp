@@ -155,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"joined_captures_one_line", joinedCaptures, words(kNoNames, {"-minHdrDecode"})},
                     SplitCase{"joined_captures_no_link_and_data_wrapped", joinedCaptures,
                               words(kNoNames, {"-noLink", "-w", "40", "-s"})},
+                    SplitCase{"joined_captures_extended", joinedCaptures, words(kNoNames, {"-extended"})},
                     SplitCase{"joined_captures_with_a_filter", joinedCaptures,
                               words(kNoNames, {"udp", "or", "arp"})},
                     SplitCase{"made_capture_terse", madeCapture, kNoNames},
