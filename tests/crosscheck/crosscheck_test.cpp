@@ -871,6 +871,12 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
                 optionBlocks.push_back(&section);
         // Per option: its type, its length (Pad1 has none) and, for the
         // options tshark names, the value by the name of its reference list.
+        struct Named {
+            const char* length;
+            const char* key;
+        };
+        static const std::map<long, Named> namedOptions = {
+            {0xC2, {"4", "optjumbo"}}, {0x04, {"1", "opttel"}}, {0x05, {"2", "optra"}}, {0xC9, {"16", "opthao"}}};
         std::vector<std::string> types, lengths;
         std::map<std::string, std::vector<std::string>> named;
         for (const Section* block : optionBlocks) {
@@ -880,12 +886,15 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
                 long type = ipv6OptionType(text);
                 types.push_back(std::to_string(type));
                 std::string value = text.substr(text.find('=') + 1);
-                if (type == 1) lengths.push_back(value);
-                if (type == 0xC2) lengths.push_back("4"), named["optjumbo"].push_back(value);
-                if (type == 0x04) lengths.push_back("1"), named["opttel"].push_back(value);
-                if (type == 0x05) lengths.push_back("2"), named["optra"].push_back(value);
-                if (type == 0xC9) lengths.push_back("16"), named["opthao"].push_back(value);
-                if (text.rfind("type=0x", 0) == 0) lengths.push_back(text.substr(text.find(" len=") + 5));
+                auto known = namedOptions.find(type);
+                if (text.rfind("type=0x", 0) == 0) {
+                    lengths.push_back(text.substr(text.find(" len=") + 5));
+                } else if (type == 1) {
+                    lengths.push_back(value);
+                } else if (known != namedOptions.end()) {
+                    lengths.push_back(known->second.length);
+                    named[known->second.key].push_back(value);
+                }
             }
         }
         // Several Jumbo options (fuzzed headers): tshark stops at the second.
@@ -1099,7 +1108,7 @@ void checkQuote(FrameCheck& check, const FrameRef& ref, const PacketView& view, 
         expected = "[" + src[quoted] + "]." + ref.at(source) + " -> [" + dst[quoted] + "]." + ref.at(destination) + over;
     listText(check, "ICMPv6", "Quoted Packet", icmp.at("Quoted Packet"), {expected}, 0);
     if (numberOf(listOf(ref, "i6t")[0]) == 1 && numberOf(listOf(ref, "i6c")[0]) == 4 && ref.has(destination))
-        listText(check, "ICMPv6", "Additional Information", icmp.at("Additional Information"),
+        listText(check, "ICMPv6", "Additional Information (port)", icmp.at("Additional Information"),
                  {"Port " + ref.at(destination) + " is unreachable"}, 0);
 }
 
