@@ -297,10 +297,11 @@ enum class Skip {
     // pacsift gives up), and the options of headers with several Jumbo
     // options (tshark stops at the second, pacsift goes on).
     OptionNotice,
-    // -extended: a payload length of 0 whose first Hop-by-Hop header holds
-    // no Jumbo option: tshark calls the packet malformed and stops before
-    // the options, pacsift shows them (and any later Jumbo option).
-    JumboOptionMissing,
+    // -extended: a payload length of 0 where tshark calls the packet
+    // malformed and reports none of the extension headers that pacsift
+    // shows (a Hop-by-Hop header without a Jumbo option, a fragment header
+    // of a capture cut short): the headers and their options.
+    PayloadLengthZeroMalformed,
     // -extended: the prefix of a route information option (NDP option 24),
     // which tshark gives under the prefix option's fields while pacsift
     // shows the option as "type=24 len=N": left out of the prefix lists.
@@ -322,7 +323,7 @@ const char* skipName(Skip skip) {
     case Skip::InnerLayers: return "inner IPv4 layers (ICMP quotes, tunnels)";
     case Skip::ArpOtherAddressSizes: return "ARP addresses of other sizes";
     case Skip::TagUnknownToTshark: return "0x9200 tag, not decoded by tshark";
-    case Skip::JumboOptionMissing: return "payload length 0 without a Jumbo option in the first Hop-by-Hop header";
+    case Skip::PayloadLengthZeroMalformed: return "payload length 0, malformed for tshark";
     case Skip::RouteInformationPrefix: return "route information option prefix (NDP option 24)";
     case Skip::OptionNotice:
         return "options or records after a notice, or several Jumbo options";
@@ -764,6 +765,14 @@ void listText(FrameCheck& check, const std::string& kind, const std::string& lab
     if (shown != values[n]) check.fail(kind + " " + label, "pacsift \"" + shown + "\", tshark " + values[n]);
 }
 
+// The nth block of a kind that pacsift shows must be one that tshark found.
+bool inReference(FrameCheck& check, const std::string& kind, const std::vector<std::string>& values, size_t n) {
+    if (n < values.size()) return true;
+    check.fail(kind + " header", "pacsift shows header " + std::to_string(n + 1) + ", tshark found " +
+                                     std::to_string(values.size()));
+    return false;
+}
+
 // A whole shown list against the reference list: as many items, each equal
 // (as numbers when `numbers`).
 void wholeList(FrameCheck& check, const std::string& kind, const std::string& label,
@@ -839,15 +848,29 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
         listText(check, "IPv6", "Destination IPv6 Address", block.at("Destination IPv6 Address"), dst, n);
     }
 
+    // A payload length of 0 that tshark calls malformed: it reports none of
+    // the extension headers that pacsift shows.
+    bool shown = false, reported = false;
+    for (const char* heading : {"Hop-by-Hop Options Header", "Destination Options Header", "Routing Header",
+                                "Fragment Header", "Authentication Header"})
+        shown = shown || !blocks(view, heading).empty();
+    for (const char* key : {"hbhnxt", "dstnxt", "rtnxt", "fnxt", "ahnxt"}) reported = reported || ref.has(key);
+    if (shown && !reported && listOf(ref, "v6plen") == std::vector<std::string>{"0"}) {
+        tally.skip("IPv6 extension headers", Skip::PayloadLengthZeroMalformed);
+        return;
+    }
+
     auto hbh = blocks(view, "Hop-by-Hop Options Header"), dopt = blocks(view, "Destination Options Header");
     auto hbhNext = listOf(ref, "hbhnxt"), hbhLength = listOf(ref, "hbhlen");
     auto dstNext = listOf(ref, "dstnxt"), dstLength = listOf(ref, "dstlen");
     for (size_t n = 0; n < hbh.size(); ++n) {
+        if (!inReference(check, "Hop-by-Hop", hbhNext, n)) continue;
         ++tally.compared["Hop-by-Hop"];
         listNumber(check, "Hop-by-Hop", *hbh[n], "Next Header", hbhNext, n);
         listNumber(check, "Hop-by-Hop", *hbh[n], "Header Length", hbhLength, n);
     }
     for (size_t n = 0; n < dopt.size(); ++n) {
+        if (!inReference(check, "Destination Options", dstNext, n)) continue;
         ++tally.compared["Destination Options"];
         listNumber(check, "Destination Options", *dopt[n], "Next Header", dstNext, n);
         listNumber(check, "Destination Options", *dopt[n], "Header Length", dstLength, n);
@@ -855,15 +878,9 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
     // The options of both kinds of header, in order: tshark goes on after
     // an option that overruns its header or at a ninth header, where pacsift
     // gives up.
-    bool jumboMissing = !hbh.empty() && listOf(ref, "v6plen") == std::vector<std::string>{"0"};
-    if (jumboMissing && hbh[0]->lists.count("Option") != 0)
-        for (const std::string& text : hbh[0]->lists.at("Option"))
-            if (text.rfind("jumbo=", 0) == 0) jumboMissing = false;
     if (view.hasNotice("<*** Option runs past the end of its header ***>") ||
         view.hasNotice("<*** More than 8 extension headers ***>")) {
         tally.skip("IPv6 options", Skip::OptionNotice);
-    } else if (jumboMissing) {
-        tally.skip("IPv6 options", Skip::JumboOptionMissing);
     } else if (!hbh.empty() || !dopt.empty()) {
         std::vector<const Section*> optionBlocks;
         for (const Section& section : view.sections)
@@ -920,6 +937,7 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
     std::map<long, std::vector<std::string>> addresses;
     size_t segmentRouting = 0;
     for (size_t n = 0; n < routing.size(); ++n) {
+        if (!inReference(check, "Routing", rtNext, n)) continue;
         ++tally.compared["Routing"];
         listNumber(check, "Routing", *routing[n], "Next Header", rtNext, n);
         listNumber(check, "Routing", *routing[n], "Header Length", rtLength, n);
@@ -945,6 +963,7 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
     auto fNext = listOf(ref, "fnxt"), fOffset = listOf(ref, "foff"), fMore = listOf(ref, "fmore");
     auto fIdent = listOf(ref, "fid");
     for (size_t n = 0; n < fragment.size(); ++n) {
+        if (!inReference(check, "Fragment", fNext, n)) continue;
         ++tally.compared["Fragment"];
         listNumber(check, "Fragment", *fragment[n], "Next Header", fNext, n);
         listNumber(check, "Fragment", *fragment[n], "Fragment Offset", fOffset, n);
@@ -957,6 +976,7 @@ void checkIpv6Headers(Tally& tally, FrameCheck& check, const FrameRef& ref, cons
     auto ahNext = listOf(ref, "ahnxt"), ahLength = listOf(ref, "ahlen"), ahSpi = listOf(ref, "ahspi");
     auto ahSequence = listOf(ref, "ahseq");
     for (size_t n = 0; n < ah.size(); ++n) {
+        if (!inReference(check, "Authentication", ahNext, n)) continue;
         ++tally.compared["Authentication"];
         listNumber(check, "Authentication", *ah[n], "Next Header", ahNext, n);
         listNumber(check, "Authentication", *ah[n], "Header Length", ahLength, n, 4, 2);
