@@ -813,6 +813,7 @@ bool checkVlanTags(Tally& tally, FrameCheck& check, const FrameRef& ref, const P
         auto& deis = ad ? qdei : vdei;
         auto& types = ad ? qet : vet;
         size_t& n = ad ? q : v;
+        if (!inReference(check, "VLAN", ids, n)) return false;
         ++tally.compared["VLAN"];
         listNumber(check, "VLAN", *tag, "VLAN ID", ids, n);
         listNumber(check, "VLAN", *tag, "Priority", priorities, n);
@@ -1134,7 +1135,8 @@ void checkQuote(FrameCheck& check, const FrameRef& ref, const PacketView& view, 
 
 void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
     const Section* icmp = view.find("ICMPv6 Header");
-    if (icmp == nullptr || !ref.has("i6t")) return;
+    if (icmp == nullptr) return;
+    if (!inReference(check, "ICMPv6", listOf(ref, "i6t"), 0)) return;
     ++tally.compared["ICMPv6"];
     auto types = listOf(ref, "i6t"), codes = listOf(ref, "i6c");
     long type = numberOf(types[0]);
