@@ -18,10 +18,27 @@ NAMES_OFF = ["-noHostNames", "-noPortNames", "-noEtherNames"]
 
 
 class Result:
-    def __init__(self, wall, user, system, status):
+    def __init__(self, wall, user, system, status, others=0.0):
         self.wall = wall
         self.cpu = user + system
         self.status = status
+        self.others = others   # CPUs kept busy by other processes meanwhile
+
+
+def machine_busy():
+    """CPU seconds the whole machine has spent busy (not idle, not waiting for I/O)."""
+    try:
+        with open("/proc/stat") as f:
+            ticks = [int(field) for field in f.readline().split()[1:]]
+        return (sum(ticks) - ticks[3] - ticks[4]) / os.sysconf("SC_CLK_TCK")
+    except (OSError, ValueError, IndexError):
+        return 0.0
+
+
+def others_cpus(busy_before, wall, own_cpu):
+    """How many CPUs other processes kept busy during a run: the machine's busy
+    time less the run's own, over the run's wall time."""
+    return max(0.0, (machine_busy() - busy_before - own_cpu) / wall) if wall > 0 else 0.0
 
 
 def spawn(argv, stdin_path, stdout_path, stderr_path=os.devnull):
@@ -39,6 +56,7 @@ def spawn(argv, stdin_path, stdout_path, stderr_path=os.devnull):
 
 def run(argv, stdin_path, stdout_path=os.devnull, timeout=None):
     """Runs argv once; returns its Result (status None when the timeout cut it short)."""
+    busy = machine_busy()
     start = time.perf_counter()
     pid = spawn(argv, stdin_path, stdout_path)
     if timeout is None:
@@ -58,7 +76,8 @@ def run(argv, stdin_path, stdout_path=os.devnull, timeout=None):
     wall = time.perf_counter() - start
     if status is not None:
         status = os.waitstatus_to_exitcode(status)
-    return Result(wall, usage.ru_utime, usage.ru_stime, status)
+    return Result(wall, usage.ru_utime, usage.ru_stime, status,
+                  others_cpus(busy, wall, usage.ru_utime + usage.ru_stime))
 
 
 def checked(argv, stdin_path, stdout_path=os.devnull):
@@ -70,6 +89,7 @@ def checked(argv, stdin_path, stdout_path=os.devnull):
 
 def run_pipe(first, second, stdin_path):
     """first < stdin_path | second > /dev/null, timed as a whole."""
+    busy = machine_busy()
     start = time.perf_counter()
     read_end, write_end = os.pipe()
     null = os.open(os.devnull, os.O_WRONLY)
@@ -79,7 +99,7 @@ def run_pipe(first, second, stdin_path):
                                       (os.POSIX_SPAWN_DUP2, null, 2), (os.POSIX_SPAWN_CLOSE, read_end)])
     b = os.posix_spawnp(second[0], second, os.environ,
                         file_actions=[(os.POSIX_SPAWN_DUP2, read_end, 0), (os.POSIX_SPAWN_DUP2, null, 1),
-                                      (os.POSIX_SPAWN_CLOSE, write_end)])
+                                      (os.POSIX_SPAWN_DUP2, null, 2), (os.POSIX_SPAWN_CLOSE, write_end)])
     for fd in (read_end, write_end, null, source):
         os.close(fd)
     cpu = 0.0
@@ -88,13 +108,26 @@ def run_pipe(first, second, stdin_path):
         _, status, usage = os.wait4(pid, 0)
         cpu += usage.ru_utime + usage.ru_stime
         statuses.append(os.waitstatus_to_exitcode(status))
-    result = Result(time.perf_counter() - start, cpu, 0.0, max(statuses))
+    wall = time.perf_counter() - start
+    result = Result(wall, cpu, 0.0, max(statuses), others_cpus(busy, wall, cpu))
     if result.status != 0:
         sys.exit("bench: the pipe %s | %s failed" % (first[0], second[0]))
     return result
 
 
-def peak_rss_kib(argv, stdin_path):
+def child_running(pid, program):
+    """The child of `pid` (a shell running a pipeline) that runs `program`."""
+    try:
+        for child in open("/proc/%d/task/%d/children" % (pid, pid)).read().split():
+            with open("/proc/%s/cmdline" % child, "rb") as f:
+                if f.read().split(b"\0")[0] == program.encode():
+                    return int(child)
+    except (OSError, ValueError):
+        pass
+    return None
+
+
+def peak_rss_kib(argv, stdin_path, follow=None):
     """pacsift's own peak resident set (VmHWM), sampled until it exits, with
     its anonymous and file-backed parts at the last sample (KiB each).
 
@@ -106,9 +139,14 @@ def peak_rss_kib(argv, stdin_path):
     not with their number."""
     pid = spawn(argv, stdin_path, os.devnull)
     peak, anon, file_backed = 0, 0, 0
+    watched = None if follow else pid
     while True:
+        if watched is None:
+            watched = child_running(pid, follow)
         try:
-            with open("/proc/%d/status" % pid) as f:
+            if watched is None:
+                raise OSError
+            with open("/proc/%d/status" % watched) as f:
                 fields = dict(line.split(":", 1) for line in f if ":" in line)
             if "VmHWM" in fields:
                 peak = max(peak, int(fields["VmHWM"].split()[0]))
@@ -174,6 +212,11 @@ def main():
     parser.add_argument("--tshark-runs", type=int, default=3)
     parser.add_argument("--names-timeout", type=float, default=60)
     parser.add_argument("--no-pipe-floor", action="store_true")
+    parser.add_argument("--pacsift-split-all", default="",
+                        help="built to split every savefile it can cut, to find the threshold")
+    parser.add_argument("--threshold-captures", nargs="*", default=[],
+                        help="savefiles of several sizes, for the threshold table")
+    parser.add_argument("--threshold-runs", type=int, default=5)
     args = parser.parse_args()
 
     pacsift = os.path.abspath(args.pacsift)
@@ -190,8 +233,8 @@ def main():
 
     commands = [
         ("tcpdump", "tcpdump -enx -s10240 -r- < cap > /dev/null (child alone)", tcpdump, capture),
-        ("e2e", "pacsift end to end, terse", [pacsift] + NAMES_OFF, capture),
-        ("e2e-v", "pacsift end to end, -verbose", [pacsift, "-verbose"] + NAMES_OFF, capture),
+        ("e2e", "pacsift < cap end to end, terse (split)", [pacsift] + NAMES_OFF, capture),
+        ("e2e-v", "pacsift < cap end to end, -verbose (split)", [pacsift, "-verbose"] + NAMES_OFF, capture),
         ("cooked", "pacsift -cooked < text, terse (decoder alone)", [pacsift, "-cooked"] + NAMES_OFF, text),
         ("cooked-v", "pacsift -cooked < text, -verbose (decoder alone)",
          [pacsift, "-cooked", "-verbose"] + NAMES_OFF, text),
@@ -207,8 +250,12 @@ def main():
     pipes = [("e2e-cat", "pacsift < cap | cat > /dev/null", [pacsift] + NAMES_OFF)]
     if block:
         pipes.append(("e2e-block-cat", "the same built without live flushing", [block] + NAMES_OFF))
+    # One child, as `cat cap | pacsift` gives: the savefile through a pipe.
+    feeds = [("one", "cat cap | pacsift, terse (one child)", [pacsift] + NAMES_OFF),
+             ("one-v", "cat cap | pacsift, -verbose (one child)", [pacsift, "-verbose"] + NAMES_OFF)]
     walls = {key: [] for key, *_ in commands}
     cpus = {key: [] for key, *_ in commands}
+    others = {}
     if not args.no_pipe_floor:
         walls["pipe"], cpus["pipe"] = [], []
 
@@ -220,6 +267,7 @@ def main():
             result = checked(argv, stdin_path)
             walls[key].append(result.wall)
             cpus[key].append(result.cpu)
+            others.setdefault(key, []).append(result.others)
         if not args.no_pipe_floor:
             result = run_pipe(tcpdump, ["cat"], capture)
             walls["pipe"].append(result.wall)
@@ -228,9 +276,19 @@ def main():
             result = run_pipe(argv, ["cat"], capture)
             walls.setdefault(key, []).append(result.wall)
             cpus.setdefault(key, []).append(result.cpu)
+        for key, _, argv in feeds:
+            result = run_pipe(["cat"], argv, capture)
+            walls.setdefault(key, []).append(result.wall)
+            cpus.setdefault(key, []).append(result.cpu)
+            others.setdefault(key, []).append(result.others)
 
     wall = {key: statistics.median(values) for key, values in walls.items()}
     cpu = {key: statistics.median(values) for key, values in cpus.items()}
+
+    threshold_rows = []
+    if args.pacsift_split_all and args.threshold_captures:
+        threshold_rows = threshold_table(pacsift, os.path.abspath(args.pacsift_split_all), args.threshold_captures,
+                                         args.threshold_runs)
 
     print("bench: peak memory", file=sys.stderr)
     small_packets = 2000
@@ -238,6 +296,8 @@ def main():
     for label, path in (("small", args.small_capture), ("large", capture)):
         rss[label] = max(peak_rss_kib([pacsift] + NAMES_OFF, path) for _ in range(3))
     rss_cooked = peak_rss_kib([pacsift, "-cooked"] + NAMES_OFF, text)
+    rss["one"] = peak_rss_kib(["sh", "-c", "exec cat \"$0\" | exec \"$@\"", capture, pacsift] + NAMES_OFF, os.devnull,
+                              follow=pacsift)
 
     # Names on: one run each, on a small capture whose addresses have no names.
     print("bench: names on", file=sys.stderr)
@@ -276,11 +336,16 @@ def main():
     if not args.no_pipe_floor:
         rows.append(("pipe", "tcpdump ... | cat > /dev/null (pipe floor, reference)"))
     rows += [(key, label) for key, label, _ in pipes]
+    rows += [(key, label) for key, label, _ in feeds]
     for key, label in rows:
         source_bytes = text_bytes if key.startswith("cooked") else capture_bytes
         say("%-58s %9.3f %9.3f %9.1f %9.0f" % (label, wall[key], cpu[key], source_bytes / wall[key] / 1e6,
                                                ns_per(wall[key], packets)))
     say("(in MB/s: the text for -cooked, the savefile otherwise; cpu s: user+system of the process and its children)")
+    say("other processes kept %.2f CPUs busy (median) during the split runs, %.2f during the one-child runs"
+        " (of %d; splitting needs free CPUs)" % (statistics.median(others.get("e2e", [0])),
+                                                statistics.median(others.get("one", [0])),
+                                                len(os.sched_getaffinity(0))))
     say("")
 
     checks = []
@@ -291,7 +356,10 @@ def main():
         holds = None if test is None else test(by_wall)
         checks.append((label, by_wall, by_cpu, target or "-", holds, counted))
 
-    ratio("end to end terse / tcpdump alone", "e2e", "tcpdump", "<= 1.10", lambda v: v <= 1.10)
+    ratio("split speed-up: one child / split, terse", "one", "e2e", ">= 1.5", lambda v: v >= 1.5)
+    ratio("split speed-up: one child / split, -verbose", "one-v", "e2e-v", "(>= 1.5)", lambda v: v >= 1.5)
+    ratio("one child terse / tcpdump alone", "one", "tcpdump", "<= 1.10", lambda v: v <= 1.10)
+    ratio("end to end terse / tcpdump alone", "e2e", "tcpdump")
     ratio("end to end -verbose / tcpdump alone", "e2e-v", "tcpdump", "(<= 1.10)", lambda v: v <= 1.10)
     ratio("tcpdump text time / pacsift -cooked terse", "tcpdump", "cooked", ">= 3", lambda v: v >= 3)
     ratio("tcpdump text time / pacsift -cooked -verbose", "tcpdump", "cooked-v", "(>= 3)", lambda v: v >= 3)
@@ -302,7 +370,7 @@ def main():
         ratio("tshark -n -V / tcpdump alone (the ceiling of the above)", "tshark", "tcpdump")
     if not args.no_pipe_floor:
         ratio("tcpdump | cat / tcpdump alone (the pipe's own cost)", "pipe", "tcpdump")
-        ratio("end to end terse / tcpdump | cat", "e2e", "pipe")
+        ratio("one child terse / tcpdump | cat", "one", "pipe")
     if block:
         ratio("live flushing: end to end / built without it", "e2e", "e2e-block")
         ratio("live flushing: end to end | cat / built without it", "e2e-cat", "e2e-block-cat")
@@ -313,15 +381,31 @@ def main():
     say("(targets are judged on wall-clock time; a target in parentheses is the same bound applied to -verbose)")
     say("")
 
+    if threshold_rows:
+        say("where splitting pays: medians of %d runs, terse; \"split\" by a build that splits every savefile it can"
+            " cut, \"one child\" the same build through cat, \"shipped\" this build on the file" % args.threshold_runs)
+        say("%10s %9s %10s %9s %9s %12s %15s" % ("savefile", "packets", "one child", "split", "shipped",
+                                               "one / split", "shipped / one"))
+        for size, count, one_wall, split_wall, shipped_wall in threshold_rows:
+            say("%7.2f MB %9d %8.3f s %7.3f s %7.3f s %12.2f %15.3f"
+                % (size / 1e6, count, one_wall, split_wall, shipped_wall, one_wall / split_wall,
+                   shipped_wall / one_wall))
+        say("(one / split above 1: splitting pays; shipped / one: what the shipped build costs over one child)")
+        say("")
+
     say("peak resident memory of pacsift itself (VmHWM; anonymous + file-backed at the exit), names off:")
-    say("  end to end terse, %6d packets: %5d KiB (%d + %d)" % ((small_packets,) + rss["small"]))
-    say("  end to end terse, %6d packets: %5d KiB (%d + %d)" % ((packets,) + rss["large"]))
+    say("  end to end terse, %6d packets (one child): %5d KiB (%d + %d)" % ((small_packets,) + rss["small"]))
+    say("  end to end terse, %6d packets (split):     %5d KiB (%d + %d)" % ((packets,) + rss["large"]))
     say("  -cooked terse,    %6d packets: %5d KiB (%d + %d)" % ((packets,) + rss_cooked))
+    say("  cat cap | pacsift, %6d packets (one child): %5d KiB (%d + %d)" % ((packets,) + rss["one"]))
     # The same: the anonymous part (buffers, heap, stack) does not grow with
     # the packet count; library code pages follow the kinds of packets seen.
-    same = abs(rss["small"][1] - rss["large"][1]) <= 16
-    say("  target under 4096 KiB: %s; the same for both (anonymous part within 16 KiB): %s"
-        % ("yes" if max(rss["small"][0], rss["large"][0]) < 4096 else "NO", "yes" if same else "NO"))
+    same = abs(rss["small"][1] - rss["one"][1]) <= 16
+    say("  one child: target under 4096 KiB: %s; split: target at most 65536 KiB: %s"
+        % ("yes" if max(rss["small"][0], rss["one"][0]) < 4096 else "NO",
+           "yes" if rss["large"][0] <= 65536 else "NO"))
+    say("  (the split run holds the text of parts waiting their turn; the anonymous part within 16 KiB for"
+        " 2000 packets and one child: %s)" % ("yes" if same else "NO"))
     say("")
 
     say("names on (one run each, cost per packet over the same run with names off):")
@@ -344,6 +428,26 @@ def main():
     sys.stdout.write(report)
     with open(os.path.join(args.work, "results.txt"), "w") as f:
         f.write(report)
+
+
+def threshold_table(pacsift, split_all, captures, runs):
+    """For each savefile: one child (cat | split_all), split (split_all < file)
+    and the shipped build on the file, alternated, medians of wall time."""
+    rows = []
+    for path in captures:
+        print("bench: threshold, %s" % path, file=sys.stderr)
+        walls = {"one": [], "split": [], "shipped": []}
+        for _ in range(runs):
+            walls["one"].append(run_pipe(["cat"], [split_all] + NAMES_OFF, path).wall)
+            walls["split"].append(checked([split_all] + NAMES_OFF, path).wall)
+            walls["shipped"].append(checked([pacsift] + NAMES_OFF, path).wall)
+        text = os.path.join(os.path.dirname(path), "threshold.txt")
+        checked(["tcpdump", "-enx", "-s10240", "-r-"], path, text)
+        count = count_packets(text)
+        os.remove(text)
+        rows.append((os.path.getsize(path), count, statistics.median(walls["one"]),
+                     statistics.median(walls["split"]), statistics.median(walls["shipped"])))
+    return rows
 
 
 def count_packets_of(capture, tcpdump, work):

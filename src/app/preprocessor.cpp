@@ -8,25 +8,28 @@
 #include "common/program_end.h"
 
 namespace {
-// 4 fixed words, "--", 96 expression words, the end marker
-constexpr size_t kArgumentSlots = 102;
 pid_t childPid = 0;
 }  // namespace
 
-void startPreprocessor(std::span<char* const> expression) {
-    char* arguments[kArgumentSlots];
+TcpdumpArguments tcpdumpArguments(std::span<char* const> expression) {
+    TcpdumpArguments arguments;
     const char* fixed[] = {"tcpdump", "-enx", "-s10240", "-r-"};
     size_t count = 0;
-    for (const char* word : fixed) arguments[count++] = const_cast<char*>(word);
+    for (const char* word : fixed) arguments.words[count++] = const_cast<char*>(word);
     // The expression words are filter words only: without "--" tcpdump's
     // option parser would take "-w FILE" among them as an option and write a
     // savefile there.
-    if (!expression.empty()) arguments[count++] = const_cast<char*>("--");
+    if (!expression.empty()) arguments.words[count++] = const_cast<char*>("--");
     for (char* word : expression) {
         if (count == kArgumentSlots - 1) fatal("Too many expressions");
-        arguments[count++] = word;
+        arguments.words[count++] = word;
     }
-    arguments[count] = nullptr;
+    arguments.words[count] = nullptr;
+    return arguments;
+}
+
+void startPreprocessor(std::span<char* const> expression) {
+    TcpdumpArguments arguments = tcpdumpArguments(expression);
 
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) fatal("pipe() failed");
@@ -46,7 +49,7 @@ void startPreprocessor(std::span<char* const> expression) {
     if (dup(pipeEnds[1]) != 1) fatal("dup() failed");
     close(pipeEnds[0]);
     close(pipeEnds[1]);
-    execvp("tcpdump", arguments);
+    execvp("tcpdump", arguments.words);
     fatal("execvp() failed");
 }
 

@@ -1,6 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
+
+// tcpdump's argument list: "tcpdump -enx -s10240 -r-", then "--" and the
+// expression words when there are any, then the end marker; every child gets
+// it. Stops the program with "Too many expressions" when the words do not fit.
+constexpr size_t kArgumentSlots = 102;   // 4 fixed words, "--", 96 expression words, the end marker
+struct TcpdumpArguments {
+    char* words[kArgumentSlots];
+};
+TcpdumpArguments tcpdumpArguments(std::span<char* const> expression);
 
 // Starts "tcpdump -enx -s10240 -r- -- EXPR..." (without "--" when there is no
 // expression) on the savefile arriving on standard input and makes its output

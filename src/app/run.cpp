@@ -2,10 +2,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/preprocessor.h"
+#include "app/progress.h"
+#include "app/split_run.h"
 #include "app/standard_input.h"
 #include "common/options.h"
 #include "common/output.h"
@@ -20,25 +24,53 @@ namespace {
 // Ends a run: writes out the display, then settles the status. A child that
 // failed (no tcpdump, not a savefile, a bad filter) makes the run fail too.
 int finishRun(ProgramEnd end) {
+    eraseProgress();
     try {
         flushOutput();
     } catch (const ProgramEnd& writeFailure) {
         end = writeFailure;
     }
-    bool childFailed = finishPreprocessor(end.endOfInput);
+    bool childFailed = finishSplitRun(end.endOfInput) || finishPreprocessor(end.endOfInput);
     if (end.brokenPipe) return kBrokenPipe;
     if (end.status == 0 && childFailed) return 1;
     return end.status;
 }
 
-void setUpInput(std::span<char* const> expression) {
+// With one child, a duplicate of the original standard input shares the
+// savefile's offset with tcpdump: it tells how far tcpdump has read.
+int savefileCopy = -1;
+off_t savefileStart = 0;
+
+ssize_t readWithProgress(char* into, size_t capacity) {
+    off_t offset = lseek(savefileCopy, 0, SEEK_CUR);
+    if (offset >= savefileStart) showProgress(static_cast<uint64_t>(offset - savefileStart));
+    return readStandardInput(into, capacity);
+}
+
+// Returns where the text comes from: standard input as given (-cooked), the
+// children of a split savefile, or one tcpdump child.
+InputSource setUpInput(std::span<char* const> expression) {
     if (options.cooked) {
         if (!expression.empty()) std::fputs("input is cooked -- ignoring tcpdump expressions\n", stderr);
-    } else {
-        refuseTerminalInput(expression);
-        if (!options.pointToPoint) warnOfLinkType();
-        startPreprocessor(expression);
+        return readStandardInput;
     }
+    refuseTerminalInput(expression);
+    if (!options.pointToPoint) warnOfLinkType();
+    bool progress = progressWanted();
+    if (progress) {
+        struct stat input;
+        savefileStart = lseek(0, 0, SEEK_CUR);
+        if (fstat(0, &input) != 0 || savefileStart < 0 || input.st_size < savefileStart) {
+            progress = false;
+        } else {
+            startProgress(static_cast<uint64_t>(input.st_size - savefileStart));
+            setBeforeMessage(eraseProgress);
+        }
+    }
+    if (InputSource parts = startSplitRun(expression)) return parts;
+    if (progress) savefileCopy = fcntl(0, F_DUPFD_CLOEXEC, 3);
+    startPreprocessor(expression);
+    return savefileCopy >= 0 ? readWithProgress : readStandardInput;
 }
 }  // namespace
 
@@ -47,13 +79,13 @@ int runPacsift(int argc, char** argv) {
         auto words = std::span<char* const>(argv, static_cast<size_t>(argc)).subspan(argc > 0 ? 1 : 0);
         auto expression = parseOptions(words);
         selectLocale();
-        setUpInput(expression);
+        InputSource source = setUpInput(expression);
         writeEachPacket(isatty(1));
         watchForSlowLookups(isatty(2));
         // A closed output pipe shows up as a write error, so that the child
         // can be ended quietly first.
         std::signal(SIGPIPE, SIG_IGN);
-        readInputFromStandardInput();
+        readInputFrom(source);
         packetLoop();
     } catch (const ProgramEnd& end) {
         return finishRun(end);

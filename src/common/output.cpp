@@ -21,6 +21,7 @@ void drain() {
     int error = sink(buffer, length);
     if (error == 0) return;
     if (error == EPIPE) throw ProgramEnd{0, true};
+    beforeMessage();
     std::fprintf(stderr, "***Error: %s\n", std::strerror(error));
     throw ProgramEnd{1};
 }

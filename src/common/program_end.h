@@ -12,3 +12,8 @@ struct ProgramEnd {
 
 // Writes "***Error: <message>" on standard error and ends with status 1.
 [[noreturn]] void fatal(const char* message);
+
+// Called before the program writes a message of its own on standard error,
+// so that a progress line drawn there is cleared first. The run sets it.
+void setBeforeMessage(void (*clear)());
+void beforeMessage();

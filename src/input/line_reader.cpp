@@ -12,20 +12,7 @@
 
 const char SEPARATOR[] = "---------------------------------------------------------------------------";
 
-namespace {
-
-// Input is read in large blocks; a line is always contiguous in the block, so
-// data lines are compacted straight from it without a copy of the raw text.
-constexpr size_t kInputCapacity = 1 << 17;
-char inputBlock[kInputCapacity];
-size_t inputStart = 0;
-size_t inputEnd = 0;
-bool inputEnded = false;
-
-const char* memoryData = nullptr;
-size_t memoryLeft = 0;
-
-ssize_t readFromStandardInput(char* into, size_t capacity) {
+ssize_t readStandardInput(char* into, size_t capacity) {
     // Show what is decoded so far before waiting for more input, so that a
     // slow or live input is displayed as it comes rather than a block later.
     // (The benchmark builds a variant without this, PACSIFT_NO_LIVE_FLUSH, to
@@ -40,6 +27,19 @@ ssize_t readFromStandardInput(char* into, size_t capacity) {
     }
 }
 
+namespace {
+
+// Input is read in large blocks; a line is always contiguous in the block, so
+// data lines are compacted straight from it without a copy of the raw text.
+constexpr size_t kInputCapacity = 1 << 17;
+char inputBlock[kInputCapacity];
+size_t inputStart = 0;
+size_t inputEnd = 0;
+bool inputEnded = false;
+
+const char* memoryData = nullptr;
+size_t memoryLeft = 0;
+
 ssize_t readFromMemory(char* into, size_t capacity) {
     size_t got = memoryLeft < capacity ? memoryLeft : capacity;
     std::memcpy(into, memoryData, got);
@@ -48,7 +48,7 @@ ssize_t readFromMemory(char* into, size_t capacity) {
     return static_cast<ssize_t>(got);
 }
 
-ssize_t (*readInput)(char*, size_t) = readFromStandardInput;
+InputSource readInput = readStandardInput;
 
 char rawLine[kLineCapacity + 1];   // the last header line, as read
 char hexLine[kLineCapacity + 1];   // the last data line, compacted
@@ -198,8 +198,10 @@ void awaitFirstHeaderLine() {
     state.curLine = rawLine;
 }
 
-void readInputFromStandardInput() {
-    readInput = readFromStandardInput;
+void readInputFromStandardInput() { readInputFrom(readStandardInput); }
+
+void readInputFrom(InputSource source) {
+    readInput = source;
     resetLineReader();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <sys/types.h>
 
 // tcpdump's text, cut into packets.
 //
@@ -40,4 +41,11 @@ void awaitFirstHeaderLine();
 // (tests, the fuzzer). Either call also empties the reader's buffer.
 void readInputFromStandardInput();
 void readInputFromMemory(const char* data, size_t length);
+// Or any source that reads as read(2) does: the run of several tcpdump
+// children hands the line reader their texts one after the other this way.
+using InputSource = ssize_t (*)(char* into, size_t capacity);
+void readInputFrom(InputSource source);
+// The default source: descriptor 0, with what is decoded so far written out
+// before a read that would wait.
+ssize_t readStandardInput(char* into, size_t capacity);
 void resetLineReader();

@@ -49,6 +49,7 @@ const struct hostent* lookUpHost(const void* addr, socklen_t length, int family)
     const struct hostent* entry = nameDatabase.gethostbyaddr(addr, length, family);
     if (secondsSince(start) > 1.0) {
         saidSlow = true;
+        beforeMessage();
         std::fputs("Note: host name lookups are slow here (one took over a second); -noHostNames, or a caching "
                    "daemon such as nscd, avoids them\n",
                    stderr);

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -25,8 +27,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/split_run.h"
 #include "support/fake_names.h"
 #include "support/run_binary.h"
+#include "support/savefile_split.h"
 
 namespace {
 
@@ -399,6 +403,95 @@ TEST(Robustness, ClosedOutputPipeEndsQuietlyBySigpipe) {
     }
 }
 
+// --- The same with a savefile split among several tcpdump children -----------------
+
+// Whether every tcpdump the run started has gone, neither running nor left a
+// zombie (a zombie is still there for kill(pid, 0)). Waits a moment for
+// children that pacsift had ended as it went.
+bool allGone(const std::vector<int>& pids) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        bool gone = true;
+        for (int pid : pids)
+            if (kill(pid, 0) == 0 || errno != ESRCH) gone = false;
+        if (gone) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+std::vector<std::string> withEnv(std::vector<std::string> env, const std::vector<std::string>& more) {
+    env.insert(env.end(), more.begin(), more.end());
+    return env;
+}
+
+// A run cut short by pacsift (a closed output pipe, a write error, a fatal
+// error in the middle): every child is ended quietly, as the one child is.
+TEST(Robustness, SplitRunCutShortEndsEveryChild) {
+    if (splitChildren() < 2) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = benchCapture(50000);
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+
+    // A frame in the third part comes from a host whose name, in the test's
+    // name database, is longer than a host name may be.
+    std::string named = readFile(path);
+    std::vector<uint64_t> ends = splitPartEnds(path);
+    ASSERT_GE(ends.size(), 4u);
+    ASSERT_TRUE(nameTooLongAfter(named, ends[1] + 20000));
+    std::string namedPath = writeWorkFile("split-named.pcap", named);
+    std::string names = writeNameFixture(tooLongHostName());
+
+    struct CutCase {
+        const char* name;
+        std::string path;
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        int output;          // 0: /dev/full, 1: a pipe closed after the first line, 2: /dev/null
+        std::string err;     // without tcpdump's reading line
+        int status;          // exit status, or -1 for SIGPIPE
+        size_t starts;       // tcpdump starts noted at least
+    };
+    const CutCase cases[] = {
+        {"output pipe closed", path, kNoNames, {}, 1, "", -1, 2},
+        {"no space on standard output", path, kNoNames, {}, 0, "***Error: No space left on device\n", 1, 2},
+        {"fatal error in the third part", namedPath, {"-noPortNames", "-noEtherNames"}, fakeNamesEnv(names), 2,
+         "***Error: Hostname too long\n", 1, 2},
+    };
+    for (const CutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The first write may fail at once: the stand-in waits a moment, so
+        // that every child notes its start before the run ends them.
+        TcpdumpStarts starts("0.3");
+        int out[2] = {-1, -1};
+        if (c.output == 0) out[1] = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        if (c.output == 1) {
+            ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+        }
+        if (c.output == 2) out[1] = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        Started run = start(c.args, c.path, out[1], withEnv(starts.env(), c.env));
+        close(out[1]);
+        if (c.output == 1) {
+            std::string first;
+            char ch;
+            while (read(out[0], &ch, 1) == 1 && ch != '\n') first += ch;
+            EXPECT_EQ(first + "\n", kSeparator);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            close(out[0]);
+        }
+        Ended ended = finish(run);
+        EXPECT_FALSE(ended.timedOut);
+        if (c.status < 0) {
+            EXPECT_EQ(ended.signal, SIGPIPE);
+        } else {
+            EXPECT_TRUE(ended.exited) << "signal " << ended.signal;
+            EXPECT_EQ(ended.status, c.status);
+        }
+        EXPECT_EQ(withoutReadingLine(ended.err), c.err);
+        EXPECT_GE(starts.pids().size(), c.starts);
+        EXPECT_TRUE(allGone(starts.pids()));
+    }
+    std::remove(names.c_str());
+}
+
 // --- A packet that once ended the run ------------------------------------------------
 
 // A port unreachable message that quotes protocol 1 is shown without its
@@ -557,6 +650,25 @@ TEST(RobustnessSlow, PeakMemoryIsFlatOver200000Packets) {
     EXPECT_LT(largeMemory.peakKb, 4096);
 #endif
     EXPECT_LE(largeMemory.anonymousKb, smallMemory.anonymousKb + margin);
+}
+
+// The split run holds the text of parts waiting their turn, within its
+// budget: pacsift's peak stays at most 64 MiB on the 200 000-packet capture
+// (whose text is 161 MB). wait4 gives the largest peak of pacsift and the
+// children it reaped; pacsift's is the largest.
+TEST(RobustnessSlow, SplitRunMemoryIsBounded) {
+    if (splitChildren() < 2) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string large = benchCapture(200000);
+    if (large.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(null, 0);
+    Ended ended = runToDescriptor(kNoNames, large, null);
+    close(null);
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    std::printf("split run of 200000 packets: peak %ld KiB\n", ended.maxRssKb);
+#ifndef PACSIFT_SANITIZED
+    EXPECT_LE(ended.maxRssKb, 64 * 1024);
+#endif
 }
 
 }  // namespace

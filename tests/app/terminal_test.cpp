@@ -24,31 +24,12 @@
 
 #include "app/standard_input.h"
 #include "support/fake_names.h"
+#include "support/pseudo_terminal.h"
 #include "support/run_binary.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A pseudo-terminal: the test reads and writes `controller`, pacsift gets `terminal`.
-struct PseudoTerminal {
-    int controller = -1;
-    int terminal = -1;
-    PseudoTerminal() {
-        controller = posix_openpt(O_RDWR | O_NOCTTY);
-        if (controller < 0 || grantpt(controller) != 0 || unlockpt(controller) != 0) return;
-        terminal = open(ptsname(controller), O_RDWR | O_NOCTTY);
-        termios settings;
-        if (terminal >= 0 && tcgetattr(terminal, &settings) == 0) {
-            cfmakeraw(&settings);   // no "\r\n" for "\n"
-            tcsetattr(terminal, TCSANOW, &settings);
-        }
-    }
-    ~PseudoTerminal() {
-        if (terminal >= 0) close(terminal);
-        if (controller >= 0) close(controller);
-    }
-};
 
 // A folder for the FIFOs and name files of one test; removed at the end.
 struct Scratch {

@@ -1,0 +1,94 @@
+#include "app/savefile_parts.h"
+
+#include <cstring>
+
+namespace {
+constexpr uint32_t kMicrosecondMagic = 0xa1b2c3d4;
+constexpr uint32_t kNanosecondMagic = 0xa1b23c4d;
+// The largest record a reader of savefiles accepts.
+constexpr uint32_t kLargestRecord = 262144;
+// A frame longer than this on the wire is not a plain record.
+constexpr uint32_t kLargestFrame = 1 << 20;
+
+uint32_t swap32(uint32_t value) { return __builtin_bswap32(value); }
+
+uint32_t word(const unsigned char* bytes, bool swapped) {
+    uint32_t value;
+    std::memcpy(&value, bytes, 4);
+    return swapped ? swap32(value) : value;
+}
+
+uint16_t half(const unsigned char* bytes, bool swapped) {
+    uint16_t value;
+    std::memcpy(&value, bytes, 2);
+    return swapped ? __builtin_bswap16(value) : value;
+}
+
+// True when the record header is plainly sound; `length` is then its data's.
+// (A record of no data is sound: tcpdump says so in its line for it.)
+bool soundRecord(const unsigned char* record, const SavefileHeader& header, uint32_t& length) {
+    uint32_t fraction = word(record + 4, header.swapped);
+    uint32_t captured = word(record + 8, header.swapped);
+    uint32_t onWire = word(record + 12, header.swapped);
+    uint32_t fractionLimit = header.nanoseconds ? 1000000000 : 1000000;
+    if (fraction >= fractionLimit) return false;
+    if (captured > header.snapLength || captured > onWire || onWire > kLargestFrame) return false;
+    length = captured;
+    return true;
+}
+
+// Record headers are read from a block, so that walking a part costs one read
+// per block rather than one per record.
+constexpr size_t kBlockSize = 1 << 18;
+}  // namespace
+
+bool readSavefileHeader(const unsigned char bytes[kSavefileHeaderSize], SavefileHeader& header) {
+    uint32_t magic = word(bytes, false);
+    bool swapped;
+    if (magic == kMicrosecondMagic || magic == kNanosecondMagic) {
+        swapped = false;
+    } else if (swap32(magic) == kMicrosecondMagic || swap32(magic) == kNanosecondMagic) {
+        swapped = true;
+        magic = swap32(magic);
+    } else {
+        return false;
+    }
+    if (half(bytes + 4, swapped) != 2 || half(bytes + 6, swapped) != 4) return false;
+    uint32_t snapLength = word(bytes + 16, swapped);
+    if (snapLength == 0 || snapLength > kLargestRecord) return false;
+    header.swapped = swapped;
+    header.nanoseconds = magic == kNanosecondMagic;
+    header.snapLength = snapLength;
+    return true;
+}
+
+uint64_t nextPartEnd(const SavefileReader& reader, const SavefileHeader& header, uint64_t from, uint64_t end,
+                     uint64_t partSize) {
+    static unsigned char block[kBlockSize];
+    uint64_t blockStart = 0;
+    size_t blockLength = 0;
+    uint64_t at = from;
+    while (at < end) {
+        if (at < blockStart || at + kRecordHeaderSize > blockStart + blockLength) {
+            blockStart = at;
+            uint64_t want = end - at < kBlockSize ? end - at : kBlockSize;
+            blockLength = reader.readAt(reader.context, at, block, static_cast<size_t>(want));
+            if (blockLength < kRecordHeaderSize) return end;
+        }
+        uint32_t length = 0;
+        if (!soundRecord(block + (at - blockStart), header, length)) return end;
+        uint64_t next = at + kRecordHeaderSize + length;
+        if (next > end) return end;   // cut off by the end of the file
+        if (at - from >= partSize) return at;
+        at = next;
+    }
+    return end;
+}
+
+uint64_t evenPartSize(uint64_t recordBytes, unsigned children, uint64_t largestPart) {
+    if (children == 0 || largestPart == 0) return recordBytes;
+    uint64_t round = children * largestPart;
+    uint64_t rounds = (recordBytes + round - 1) / round;
+    uint64_t parts = rounds * children;
+    return parts == 0 ? recordBytes : (recordBytes + parts - 1) / parts;
+}

@@ -1,0 +1,282 @@
+// A large savefile on standard input is split among several tcpdump children.
+// Whatever the savefile, the display, the exit status and standard error must
+// be those of one child reading the same savefile through a pipe. All through
+// the real binary and the real tcpdump (behind a stand-in that notes each
+// start), names off.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/split_run.h"
+#include "support/run_binary.h"
+#include "support/savefile_split.h"
+
+namespace {
+
+uint32_t get32(const std::string& bytes, size_t at, bool swapped) {
+    uint32_t value;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return swapped ? __builtin_bswap32(value) : value;
+}
+
+void put32(std::string& bytes, size_t at, uint32_t value) { std::memcpy(bytes.data() + at, &value, 4); }
+
+std::string littleEndian32(uint32_t value) {
+    std::string bytes(4, '\0');
+    put32(bytes, 0, value);
+    return bytes;
+}
+
+// The shared Ethernet captures joined into one savefile just over the
+// splitting threshold (the set as often as it takes), in our byte order with
+// the largest snapshot length. Each capture's records up to the first one
+// that does not read as a record, leaving out the twelve whose header is not
+// plainly sound (more captured than the frame's length, a fraction of a whole
+// second): from such a record on the run gives the rest to one child, and the
+// damaged savefiles below show that. Made once in the build directory.
+std::string joinedCaptures() {
+    std::string path = std::string(PACSIFT_BINARY_DIR) + "/split-joined.pcap";
+    struct stat info{};
+    if (stat(path.c_str(), &info) == 0 && info.st_size > 0) return path;
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(sharedCapture("ethernet"), error))
+        if (entry.path().extension() == ".pcap") files.push_back(entry.path().string());
+    if (files.empty()) return "";
+    std::sort(files.begin(), files.end());
+    std::string joined = littleEndian32(0xa1b2c3d4) + std::string("\x02\x00\x04\x00", 4) + std::string(8, '\0') +
+                         littleEndian32(262144) + littleEndian32(1);
+    while (joined.size() < kSplitThreshold + (uint64_t{1} << 20)) {
+        for (const std::string& file : files) {
+            std::string bytes = readFile(file);
+            if (bytes.size() < 24) continue;
+            uint32_t magic = get32(bytes, 0, false);
+            bool swapped = magic == 0xd4c3b2a1;
+            if (magic != 0xa1b2c3d4 && !swapped) continue;
+            if ((get32(bytes, 20, swapped) & 0xffff) != 1) continue;
+            for (size_t at = 24; at + 16 <= bytes.size();) {
+                uint32_t captured = get32(bytes, at + 8, swapped);
+                if (captured > 262144 || at + 16 + captured > bytes.size()) break;
+                if (captured > get32(bytes, at + 12, swapped) || get32(bytes, at + 4, swapped) >= 1000000) {
+                    at += 16 + captured;
+                    continue;
+                }
+                for (size_t field = 0; field < 16; field += 4) joined += littleEndian32(get32(bytes, at + field, swapped));
+                joined.append(bytes, at + 16, captured);
+                at += 16 + captured;
+            }
+        }
+    }
+    std::string partial = path + ".partial";
+    std::ofstream(partial, std::ios::binary) << joined;
+    std::rename(partial.c_str(), path.c_str());
+    return path;
+}
+
+// The benchmark's made capture at a size just over the threshold.
+std::string madeCapture() { return benchCapture(50000); }
+
+std::string workFile(const std::string& name, const std::string& bytes) {
+    std::string path = std::string(PACSIFT_BINARY_DIR) + "/split-" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+// The made capture written the other way round: big-endian, nanoseconds.
+std::string madeCaptureBigEndianNanoseconds() {
+    std::string path = madeCapture();
+    if (path.empty()) return "";
+    std::string bytes = readFile(path);
+    auto putBig = [&bytes](size_t at, uint32_t value) { put32(bytes, at, __builtin_bswap32(value)); };
+    auto swap16 = [&bytes](size_t at) { std::swap(bytes[at], bytes[at + 1]); };
+    std::vector<uint64_t> records = recordOffsets(bytes);
+    for (uint64_t at : records) {
+        putBig(at, get32(bytes, at, false));
+        putBig(at + 4, get32(bytes, at + 4, false) * 1000);
+        putBig(at + 8, get32(bytes, at + 8, false));
+        putBig(at + 12, get32(bytes, at + 12, false));
+    }
+    putBig(0, 0xa1b23c4d);
+    swap16(4);
+    swap16(6);
+    for (size_t field = 8; field < 24; field += 4) putBig(field, get32(bytes, field, false));
+    return workFile("big-endian-nanoseconds.pcap", bytes);
+}
+
+// The split run and the one-child run (the same savefile through a pipe) of
+// the same options: display, status and standard error must be the same.
+// Returns how many children the split run started.
+size_t expectSameAsOneChild(const std::vector<std::string>& args, const std::string& path) {
+    TcpdumpStarts starts;
+    RunResult split = runPacsiftOnFile(args, path, starts.env());
+    RunResult one = runPacsift(args, readFile(path), {"TZ=UTC"});
+    EXPECT_EQ(split.status, one.status);
+    EXPECT_EQ(split.err, one.err);
+    EXPECT_EQ(firstDifference(one.out, split.out), "");
+    // Every child with exactly the arguments one child gets.
+    std::vector<std::string> lines = starts.lines();
+    for (std::string& line : lines) line.erase(0, line.find(' '));
+    for (const std::string& line : lines) EXPECT_EQ(line, lines.front());
+    return lines.size();
+}
+
+bool canSplit() { return splitChildren() >= 2; }
+
+struct SplitCase {
+    const char* name;
+    std::string (*savefile)();
+    std::vector<std::string> args;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
+
+class SameAsOneChild : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(SameAsOneChild, DisplayStatusAndStandardError) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = GetParam().savefile();
+    if (path.empty()) GTEST_SKIP() << "no captures in " PACSIFT_SHARED_DIR;
+    EXPECT_GE(expectSameAsOneChild(GetParam().args, path), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Split, SameAsOneChild,
+    testing::Values(SplitCase{"joined_captures_terse", joinedCaptures, kNoNames},
+                    SplitCase{"joined_captures_verbose", joinedCaptures, words(kNoNames, {"-verbose"})},
+                    SplitCase{"joined_captures_one_line", joinedCaptures, words(kNoNames, {"-minHdrDecode"})},
+                    SplitCase{"joined_captures_no_link_and_data_wrapped", joinedCaptures,
+                              words(kNoNames, {"-noLink", "-w", "40", "-s"})},
+                    SplitCase{"joined_captures_extended", joinedCaptures, words(kNoNames, {"-extended"})},
+                    SplitCase{"joined_captures_with_a_filter", joinedCaptures,
+                              words(kNoNames, {"udp", "or", "arp"})},
+                    SplitCase{"made_capture_terse", madeCapture, kNoNames},
+                    SplitCase{"made_capture_big_endian_nanoseconds", madeCaptureBigEndianNanoseconds, kNoNames},
+                    SplitCase{"made_capture_verbose_with_a_filter", madeCapture,
+                              words(kNoNames, {"-verbose", "tcp", "port", "80"})}),
+    [](const testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
+
+// tcpdump refuses the filter: once on standard error, as from one child.
+TEST(Split, InvalidFilterReportedOnce) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = madeCapture();
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    TcpdumpStarts starts("0.3");
+    RunResult split = runPacsiftOnFile(words(kNoNames, {"port", "and"}), path, starts.env());
+    RunResult one = runPacsift(words(kNoNames, {"port", "and"}), readFile(path), {"TZ=UTC"});
+    EXPECT_GE(starts.lines().size(), 2u);
+    EXPECT_EQ(split.status, 1);
+    EXPECT_EQ(split.out, "");
+    EXPECT_EQ(split.err, one.err);
+    EXPECT_EQ(split.status, one.status);
+}
+
+// Damaged savefiles: the run must not cut at or after a doubtful record
+// header; tcpdump's own complaint and the status come as from one child.
+TEST(Split, DamagedSavefilesShowAsWithOneChild) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = madeCapture();
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    std::string bytes = readFile(path);
+    std::vector<uint64_t> ends = splitPartEnds(path);
+    ASSERT_GE(ends.size(), 4u) << "the made capture is cut in at least four parts";
+    std::vector<uint64_t> records = recordOffsets(bytes);
+    auto middleOfPart = std::find(records.begin(), records.end(), ends[1]);
+    ASSERT_NE(middleOfPart, records.end());
+    auto nextEnd = std::find(records.begin(), records.end(), ends[2]);
+    middleOfPart += (nextEnd - middleOfPart) / 2;
+
+    struct Damage {
+        const char* name;
+        std::string bytes;
+        size_t minChildren;
+    };
+    std::string atBoundary = bytes;    // the first record of the third part
+    put32(atBoundary, ends[1] + 8, 0xffffff);
+    std::string midPart = bytes;       // a record in the middle of the third part
+    put32(midPart, *middleOfPart + 8, 0xffffff);
+    std::string shortRecord = bytes;   // captured longer than on the wire: tcpdump shows it
+    put32(shortRecord, *middleOfPart + 12, 10);
+    std::string truncated = bytes.substr(0, bytes.size() - 5);
+    const Damage damages[] = {
+        {"record header gone bad at a part boundary", atBoundary, 2},
+        {"record header gone bad in the middle of a part", midPart, 3},
+        {"record longer than its frame in the middle of a part", shortRecord, 3},
+        {"last record truncated", truncated, 4},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        size_t children = expectSameAsOneChild(kNoNames, workFile("damaged.pcap", damage.bytes));
+        EXPECT_GE(children, damage.minChildren);
+    }
+}
+
+// The same records in a pcapng file: a section header, one Ethernet
+// interface, an enhanced packet block a record.
+std::string asPcapng(const std::string& savefile) {
+    std::string out;
+    auto block = [&out](uint32_t type, const std::string& body) {
+        uint32_t length = static_cast<uint32_t>(12 + body.size());
+        out += littleEndian32(type) + littleEndian32(length) + body + littleEndian32(length);
+    };
+    block(0x0a0d0d0a, littleEndian32(0x1a2b3c4d) + std::string("\x01\x00\x00\x00", 4) + std::string(8, '\xff'));
+    block(1, std::string("\x01\x00\x00\x00", 4) + littleEndian32(262144));
+    for (uint64_t at : recordOffsets(savefile)) {
+        uint64_t micros = uint64_t{get32(savefile, at, false)} * 1000000 + get32(savefile, at + 4, false);
+        uint32_t captured = get32(savefile, at + 8, false);
+        std::string body = littleEndian32(0) + littleEndian32(static_cast<uint32_t>(micros >> 32)) +
+                           littleEndian32(static_cast<uint32_t>(micros)) + savefile.substr(at + 8, 8) +
+                           savefile.substr(at + 16, captured);
+        body.resize((body.size() + 3) / 4 * 4, '\0');
+        block(6, body);
+    }
+    return out;
+}
+
+// Everything else keeps one child.
+TEST(Split, OneChildWhereSplittingDoesNotApply) {
+    std::string path = madeCapture();
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    std::string bytes = readFile(path);
+    std::vector<uint64_t> records = recordOffsets(bytes);
+    auto underThreshold = std::upper_bound(records.begin(), records.end(), kSplitThreshold - 1) - 1;
+    std::string small = workFile("small.pcap", bytes.substr(0, *underThreshold));
+    std::string pcapng = workFile("made.pcapng", asPcapng(bytes));
+    struct OneCase {
+        const char* name;
+        std::string command;
+    };
+    const std::string bin = PACSIFT_BIN " -noHostNames -noPortNames -noEtherNames";
+    const OneCase cases[] = {
+        {"a pipe", "cat '" + path + "' | " + bin},
+        {"one CPU", "exec taskset -c 0 " + bin + " < '" + path + "'"},
+        {"a savefile just under the threshold", "exec " + bin + " < '" + small + "'"},
+        {"a pcapng file", "exec " + bin + " < '" + pcapng + "'"},
+    };
+    for (const OneCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TcpdumpStarts starts;
+        RunResult run = runCommand({"sh", "-c", c.command}, "", starts.env());
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("Packet 1\n"), std::string::npos);
+        EXPECT_EQ(starts.lines().size(), 1u);
+    }
+}
+
+// The 200 000-packet benchmark capture.
+TEST(SplitSlow, BenchmarkCaptureSameAsOneChild) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = benchCapture(200000);
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    EXPECT_GE(expectSameAsOneChild(kNoNames, path), 2u);
+}
+
+}  // namespace
