@@ -9,6 +9,7 @@ constexpr uint32_t kNanosecondMagic = 0xa1b23c4d;
 constexpr uint32_t kLargestRecord = 262144;
 // A frame longer than this on the wire is not a plain record.
 constexpr uint32_t kLargestFrame = 1 << 20;
+constexpr size_t kLinkTypeOffset = 20;
 
 uint32_t swap32(uint32_t value) { return __builtin_bswap32(value); }
 
@@ -42,22 +43,33 @@ bool soundRecord(const unsigned char* record, const SavefileHeader& header, uint
 constexpr size_t kBlockSize = 1 << 18;
 }  // namespace
 
-bool readSavefileHeader(const unsigned char bytes[kSavefileHeaderSize], SavefileHeader& header) {
+namespace {
+// The byte order and resolution that a pcap savefile's magic number tells;
+// false for anything else (pcapng, text).
+bool readMagic(const unsigned char* bytes, bool& swapped, bool& nanoseconds) {
     uint32_t magic = word(bytes, false);
-    bool swapped;
-    if (magic == kMicrosecondMagic || magic == kNanosecondMagic) {
-        swapped = false;
-    } else if (swap32(magic) == kMicrosecondMagic || swap32(magic) == kNanosecondMagic) {
-        swapped = true;
-        magic = swap32(magic);
-    } else {
-        return false;
-    }
+    swapped = swap32(magic) == kMicrosecondMagic || swap32(magic) == kNanosecondMagic;
+    if (swapped) magic = swap32(magic);
+    nanoseconds = magic == kNanosecondMagic;
+    return magic == kMicrosecondMagic || magic == kNanosecondMagic;
+}
+}  // namespace
+
+long savefileLinkType(const unsigned char* bytes, size_t length) {
+    bool swapped, nanoseconds;
+    if (length < kSavefileHeaderSize || !readMagic(bytes, swapped, nanoseconds)) return -1;
+    // The high bits may carry the frame check sequence length.
+    return static_cast<long>(word(bytes + kLinkTypeOffset, swapped) & 0xffff);
+}
+
+bool readSavefileHeader(const unsigned char bytes[kSavefileHeaderSize], SavefileHeader& header) {
+    bool swapped, nanoseconds;
+    if (!readMagic(bytes, swapped, nanoseconds)) return false;
     if (half(bytes + 4, swapped) != 2 || half(bytes + 6, swapped) != 4) return false;
     uint32_t snapLength = word(bytes + 16, swapped);
     if (snapLength == 0 || snapLength > kLargestRecord) return false;
     header.swapped = swapped;
-    header.nanoseconds = magic == kNanosecondMagic;
+    header.nanoseconds = nanoseconds;
     header.snapLength = snapLength;
     return true;
 }

@@ -21,6 +21,10 @@ struct SavefileHeader {
 // savefile we may cut (pcapng, text, another version, an odd snapshot length).
 bool readSavefileHeader(const unsigned char bytes[kSavefileHeaderSize], SavefileHeader& header);
 
+// The link type that a pcap savefile header (its first `length` bytes) names,
+// in either byte order; -1 when it is no pcap savefile header.
+long savefileLinkType(const unsigned char* bytes, size_t length);
+
 // Reads `length` bytes at `offset` of the savefile into `into`; returns how
 // many it got (fewer at the end of the file).
 struct SavefileReader {

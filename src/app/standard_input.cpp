@@ -5,23 +5,12 @@
 
 #include <cstdio>
 
+#include "app/savefile_parts.h"
 #include "common/program_end.h"
 
 namespace {
-constexpr uint32_t kMagicMicroseconds = 0xa1b2c3d4;
-constexpr uint32_t kMagicNanoseconds = 0xa1b23c4d;
-constexpr size_t kHeaderLength = 24;
-constexpr size_t kLinkTypeOffset = 20;
 constexpr long kLinkTypeEthernet = 1;
 constexpr char kAdvice[] = "its packets are decoded as Ethernet frames unless -pp is given";
-
-uint32_t littleEndian(const unsigned char* bytes) {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-uint32_t swapped(uint32_t value) {
-    return value >> 24 | (value >> 8 & 0xff00) | (value << 8 & 0xff0000) | value << 24;
-}
 
 // tcpdump's names for the link types seen in savefiles without Ethernet.
 const char* linkTypeName(long type) {
@@ -56,23 +45,12 @@ void refuseTerminalInput(std::span<char* const> expression) {
     endProgram(1);
 }
 
-long savefileLinkType(const unsigned char* header, size_t length) {
-    if (length < kHeaderLength) return -1;
-    uint32_t magic = littleEndian(header);
-    uint32_t linkType = littleEndian(header + kLinkTypeOffset);
-    if (magic == swapped(kMagicMicroseconds) || magic == swapped(kMagicNanoseconds))
-        linkType = swapped(linkType);
-    else if (magic != kMagicMicroseconds && magic != kMagicNanoseconds)
-        return -1;
-    // The high bits may carry the frame check sequence length.
-    return static_cast<long>(linkType & 0xffff);
-}
-
 void warnOfLinkType() {
     struct stat file;
     if (fstat(0, &file) != 0 || !S_ISREG(file.st_mode)) return;
-    unsigned char header[kHeaderLength];
-    ssize_t got = pread(0, header, sizeof header, 0);
+    unsigned char header[kSavefileHeaderSize];
+    off_t at = lseek(0, 0, SEEK_CUR);
+    ssize_t got = at < 0 ? -1 : pread(0, header, sizeof header, at);
     long type = savefileLinkType(header, got > 0 ? static_cast<size_t>(got) : 0);
     if (type < 0 || type == kLinkTypeEthernet) return;
     const char* name = linkTypeName(type);

@@ -10,11 +10,7 @@
 // existing file, the message says to use "pacsift < FILE".
 void refuseTerminalInput(std::span<char* const> expression);
 
-// The link type of the pcap savefile header in `header` (the first 24 bytes),
-// in either byte order; -1 when it is no pcap savefile header.
-long savefileLinkType(const unsigned char* header, size_t length);
-
 // When standard input is a regular file holding a savefile whose link type is
-// not Ethernet, says so once on standard error and names -pp. The file offset
-// that tcpdump reads from is left where it is.
+// not Ethernet, says so once on standard error and names -pp. The header is
+// read where tcpdump will read it, without moving the file offset.
 void warnOfLinkType();

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/standard_input.h"
+#include "app/savefile_parts.h"
 #include "support/fake_names.h"
 #include "support/pseudo_terminal.h"
 #include "support/run_binary.h"
@@ -325,6 +325,30 @@ TEST(SavefileLinkType, WarnedOnceForARegularFileThatIsNotEthernet) {
     RunResult pointToPoint = runPacsiftOnFile({"-pp", "-noHostNames"}, path, {"TZ=UTC"});
     EXPECT_EQ(pointToPoint.err, tcpdumpSays);
     EXPECT_EQ(pointToPoint.status, 0);
+
+    // Standard input already moved on, past other bytes: the header is read
+    // where tcpdump reads it.
+    std::string later = (scratch.path / "later.pcap").string();
+    fd = open(later.c_str(), O_WRONLY | O_CREAT, 0600);
+    writeAll(fd, std::string(100, 'x') + rawIpSavefile());
+    close(fd);
+    fd = open(later.c_str(), O_RDONLY);
+    lseek(fd, 100, SEEK_SET);
+    int err[2], out[2];
+    ASSERT_EQ(pipe(err), 0);
+    ASSERT_EQ(pipe(out), 0);
+    pid_t pid = start({"-noHostNames", "-noPortNames", "-noEtherNames"}, fd, out[1], err[1], {"TZ=UTC"});
+    close(fd);
+    close(err[1]);
+    close(out[1]);
+    std::string said, shown;
+    readUntil(out[0], shown, "never", 20);
+    readUntil(err[0], said, "never", 5);
+    EXPECT_EQ(finish(pid), fromFile.status);
+    EXPECT_EQ(said, kLinkWarning + tcpdumpSays);
+    EXPECT_EQ(shown, fromFile.out);
+    close(err[0]);
+    close(out[0]);
 
     RunResult ethernet = runPacsiftOnFile({"-noHostNames", "-noPortNames", "-noEtherNames"},
                                           std::string(PACSIFT_SOURCE_DIR) + "/samples/whois.pcap", {"TZ=UTC"});
