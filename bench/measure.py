@@ -238,6 +238,10 @@ def main():
         ("cooked", "pacsift -cooked < text, terse (decoder alone)", [pacsift, "-cooked"] + NAMES_OFF, text),
         ("cooked-v", "pacsift -cooked < text, -verbose (decoder alone)",
          [pacsift, "-cooked", "-verbose"] + NAMES_OFF, text),
+        ("cooked-x", "pacsift -cooked -extended < text, terse (decoder alone)",
+         [pacsift, "-cooked", "-extended"] + NAMES_OFF, text),
+        ("cooked-xv", "pacsift -cooked -extended < text, -verbose (decoder alone)",
+         [pacsift, "-cooked", "-extended", "-verbose"] + NAMES_OFF, text),
     ]
     tshark_runs = min(args.tshark_runs, args.runs) if args.tshark_runs > 0 else 0
     if tshark_runs:
@@ -364,6 +368,9 @@ def main():
     ratio("tcpdump text time / pacsift -cooked terse", "tcpdump", "cooked", ">= 3", lambda v: v >= 3)
     ratio("tcpdump text time / pacsift -cooked -verbose", "tcpdump", "cooked-v", "(>= 3)", lambda v: v >= 3)
     ratio("-cooked -verbose / -cooked terse", "cooked-v", "cooked", "<= 1.5", lambda v: v <= 1.5)
+    ratio("tcpdump text time / pacsift -cooked -extended terse", "tcpdump", "cooked-x", ">= 5", lambda v: v >= 5)
+    ratio("tcpdump text time / pacsift -cooked -extended -verbose", "tcpdump", "cooked-xv", "(>= 5)",
+          lambda v: v >= 5)
     if tshark_runs:
         ratio("tshark -n -V / pacsift end to end terse", "tshark", "e2e", ">= 6", lambda v: v >= 6)
         ratio("tshark -n -V / pacsift end to end -verbose", "tshark", "e2e-v", "(>= 6)", lambda v: v >= 6)
