@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -91,14 +92,20 @@ TEST(GoldenTableRows, AreWellFormed) {
 
 // ctest lists the rows from the table itself each time it starts, under
 // their names as written: a row added to the table runs at the next ctest,
-// rebuilt or not, and "ctest -R NAME" finds it.
+// rebuilt or not, and "ctest -R NAME" finds it. The script ctest reads is run
+// here with add_test standing in, so that the running ctest's own log stays
+// as it is.
 TEST(GoldenTableRows, EachIsACtestTestOfItsName) {
-    RunResult listed = runCommand({PACSIFT_CTEST, "--test-dir", PACSIFT_BINARY_DIR, "-N", "-L", "golden"}, "");
+    std::string script = std::string(PACSIFT_BINARY_DIR) + "/golden-rows-listed.cmake";
+    std::ofstream(script) << "macro(add_test name)\n  message(\"listed: ${name}\")\nendmacro()\n"
+                             "macro(set_tests_properties)\nendmacro()\n"
+                             "include(\"" PACSIFT_BINARY_DIR "/tests/golden-rows.cmake\")\n";
+    RunResult listed = runCommand({PACSIFT_CMAKE, "-P", script}, "");
+    std::remove(script.c_str());
     ASSERT_EQ(listed.status, 0) << listed.err;
-    std::vector<GoldenCase> cases = readTestList();
-    for (const GoldenCase& c : cases)
-        EXPECT_NE(listed.out.find(": " + c.name + "\n"), std::string::npos) << c.name << " is not listed:\n" << listed.out;
-    EXPECT_NE(listed.out.find("Total Tests: " + std::to_string(cases.size()) + "\n"), std::string::npos) << listed.out;
+    std::string expected;
+    for (const GoldenCase& c : readTestList()) expected += "listed: " + c.name + "\n";
+    EXPECT_EQ(listed.err, expected);
 }
 
 }  // namespace
