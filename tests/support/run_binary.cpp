@@ -163,8 +163,11 @@ std::string benchCapture(int packets) {
     if (stat(path.c_str(), &info) == 0 && info.st_size > 0) return path;
     std::string maker = std::string(PACSIFT_SHARED_DIR) + "/bench/make-capture";
     if (access(maker.c_str(), R_OK) != 0) return "";
-    std::string partial = path + ".partial";
+    // Tests running at once may make the same capture: each writes its own
+    // partial file, and whichever renames first provides it.
+    std::string partial = path + ".partial-" + std::to_string(getpid());
     RunResult made = runCommand({"python3", maker, partial, std::to_string(packets)}, "");
-    if (made.status != 0 || std::rename(partial.c_str(), path.c_str()) != 0) return "";
-    return path;
+    if (made.status == 0 && std::rename(partial.c_str(), path.c_str()) == 0) return path;
+    std::remove(partial.c_str());
+    return stat(path.c_str(), &info) == 0 && info.st_size > 0 ? path : "";
 }
