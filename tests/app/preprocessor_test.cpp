@@ -17,6 +17,7 @@
 
 #include "input/cooked_text.h"
 #include "support/run_binary.h"
+#include "support/temporary_folder.h"
 
 using namespace cooked;
 
@@ -341,8 +342,9 @@ TEST(RealTcpdump, FailureFailsTheRun) {
 // "-verbose" read a file named "bose".
 TEST(RealTcpdump, OptionLikeExpressionWordsAreFilterWords) {
     if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
-    std::string dir = (std::filesystem::temp_directory_path() / "pacsift-words-XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    TemporaryFolder folder("pacsift-words");
+    ASSERT_FALSE(folder.path().empty());
+    const std::string dir = folder.path().string();
     for (const std::vector<std::string>& expression :
          std::vector<std::vector<std::string>>{{"port", "80", "-w", "40"}, {"tcp", "-verbose"}}) {
         std::vector<std::string> command = {"sh", "-c", "cd \"$0\" && exec \"$@\"", dir, PACSIFT_BIN};
@@ -353,7 +355,6 @@ TEST(RealTcpdump, OptionLikeExpressionWordsAreFilterWords) {
         EXPECT_EQ(run.status, 1) << expression[1];
         EXPECT_TRUE(std::filesystem::is_empty(dir)) << "tcpdump wrote a file in " << dir;
     }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

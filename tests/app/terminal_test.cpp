@@ -26,6 +26,7 @@
 #include "support/fake_names.h"
 #include "support/pseudo_terminal.h"
 #include "support/run_binary.h"
+#include "support/temporary_folder.h"
 
 namespace {
 
@@ -33,15 +34,8 @@ namespace fs = std::filesystem;
 
 // A folder for the FIFOs and name files of one test; removed at the end.
 struct Scratch {
-    fs::path path;
-    Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "pacsift-terminal-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
+    TemporaryFolder folder{"pacsift-terminal"};
+    const fs::path& path = folder.path();
     // A FIFO whose reader waits until release() opens and closes it.
     std::string fifo(const std::string& name) const {
         std::string at = (path / name).string();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "support/run_binary.h"
+#include "support/temporary_folder.h"
 
 namespace {
 
@@ -18,18 +19,13 @@ namespace fs = std::filesystem;
 
 // A copy of the sources in a temporary folder, without build folders.
 struct CheckoutCopy {
-    fs::path path;
+    TemporaryFolder folder{"pacsift-demo"};
+    const fs::path& path = folder.path();
     CheckoutCopy() {
-        std::string pattern = (fs::temp_directory_path() / "pacsift-demo-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) return;
-        path = pattern;
+        if (path.empty()) return;
         const fs::path source = PACSIFT_SOURCE_DIR;
         for (const char* part : {"CMakeLists.txt", "LICENSE", "src", "scripts", "doc", "samples", "tests"})
             fs::copy(source / part, path / part, fs::copy_options::recursive);
-    }
-    ~CheckoutCopy() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
     }
     void spoil(const std::string& file) const { std::ofstream(path / file, std::ios::app) << "\nnot C++ at all\n"; }
     RunResult demo() const { return runCommand({(path / "scripts/demo").string()}, ""); }
