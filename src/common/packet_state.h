@@ -19,6 +19,8 @@ struct PacketState {
     bool laterFragment = false;   // a fragment after the first (-extended): its bytes are data
     uint8_t fragmentProto = 0;    // its protocol (ipProto is then 44, for the data heading)
     unsigned fragmentOffset = 0;  // and its offset in 8-byte units
+    unsigned greProtocol = 0;     // the protocol type of the GRE header decoded last (-extended)
+    bool greSequence = false;     // and whether it had a sequence number: ERSPAN type II, not I
     int32_t dataLeft = 0;         // data bytes still expected in this packet, counted in full
     char srcHostText[256] = {};   // host name or address text of the IP source
     char dstHostText[256] = {};   // the same for the destination

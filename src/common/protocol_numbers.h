@@ -7,12 +7,25 @@ constexpr int kEtherTypeIp = 0x0800;
 constexpr int kEtherTypeArp = 0x0806;
 constexpr int kEtherTypeRarp = 0x8035;
 constexpr int kEtherTypeIpv6 = 0x86DD;
+constexpr int kEtherTypeTeb = 0x6558;        // an Ethernet frame inside a tunnel
+constexpr int kGreErspan = 0x88BE;           // ERSPAN type I or II, in GRE only
+constexpr int kGreErspan3 = 0x22EB;          // ERSPAN type III, in GRE only
+constexpr int kLargestEtherLength = 1500;    // a type field up to this is an 802.3 length
 
 // IP protocol numbers that have a decoder here.
 constexpr uint8_t kIpProtoIcmp = 1;
 constexpr uint8_t kIpProtoTcp = 6;
 constexpr uint8_t kIpProtoUdp = 17;
 constexpr uint8_t kIpProtoIpInIp = 94;
+
+// IP protocols decoded under -extended.
+constexpr uint8_t kIpProtoGre = 47;
+constexpr uint8_t kIpProtoEsp = 50;
+constexpr uint8_t kIpProtoEigrp = 88;
+constexpr uint8_t kIpProtoOspf = 89;
+constexpr uint8_t kIpProtoPim = 103;
+constexpr uint8_t kIpProtoVrrp = 112;
+constexpr uint8_t kIpProtoSctp = 132;
 
 // IPv6 next-header numbers: the extension headers walked, and the rest decoded.
 constexpr uint8_t kIpProtoHopByHop = 0;

@@ -11,6 +11,14 @@ constexpr LinkType kLinkTypes[] = {
     {kEtherTypeArp, "ARP", decodeArp, Layer::leaf, false},
     {kEtherTypeRarp, "RARP", decodeArp, Layer::leaf, false},
     {kEtherTypeIpv6, nullptr, decodeIpv6, Layer::ip, true},
+    {kEtherTypeTeb, nullptr, decodeInnerEthernet, Layer::link, true},
+};
+
+// Protocol types that GRE alone carries, as tshark reads them too: ERSPAN,
+// whose types I and II share one value (GRE's sequence number tells them).
+constexpr LinkType kGreOnlyTypes[] = {
+    {kGreErspan, nullptr, decodeErspan, Layer::ip, true},
+    {kGreErspan3, nullptr, decodeErspan, Layer::ip, true},
 };
 
 constexpr IpProtocol kIpProtocols[] = {
@@ -34,6 +42,7 @@ constexpr IpProtocol kIpProtocols[] = {
     {kIpProtoRouting, nullptr, "IPv6-Route", nullptr, 0, Layer::leaf, false},
     {kIpProtoFragment, nullptr, "IPv6-Frag", nullptr, 0, Layer::leaf, false},
     {46, "RSVP", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoGre, "GRE", nullptr, decodeGre, kOverIpv4Extended | kOverIpv6, Layer::ip, true},
     {50, nullptr, "ESP", nullptr, 0, Layer::leaf, false},
     {kIpProtoAuthentication, nullptr, "AH", nullptr, 0, Layer::leaf, false},
     {kIpProtoIcmpv6, nullptr, "ICMPv6", decodeIcmpv6, kOverIpv6, Layer::leaf, false},
@@ -60,6 +69,12 @@ const LinkType* linkType(int number) {
     for (const LinkType& row : kLinkTypes)
         if (row.number == number) return row.extendedOnly && !options.extended ? nullptr : &row;
     return nullptr;
+}
+
+const LinkType* greProtocolType(int number) {
+    for (const LinkType& row : kGreOnlyTypes)
+        if (row.number == number) return options.extended ? &row : nullptr;
+    return linkType(number);
 }
 
 const IpProtocol* ipProtocol(uint8_t number) {

@@ -56,9 +56,18 @@ Step decodeIcmp(HexCursor cursor);
 Step decodeIcmpv6(HexCursor cursor);
 // The 28-byte ARP or RARP body (told apart by etherType); no data follows.
 Step decodeArp(HexCursor cursor);
+// An Ethernet frame inside a tunnel (GRE, ERSPAN): its addresses and type.
+Step decodeInnerEthernet(HexCursor cursor);
+// A GRE header and its optional fields; what follows is its protocol type.
+Step decodeGre(HexCursor cursor);
+// An ERSPAN header of the type the GRE header before it gives.
+Step decodeErspan(HexCursor cursor);
 
 // The row of a link type or protocol number, or nullptr when there is none.
 const LinkType* linkType(int number);
+// The row of GRE's protocol type: the types only GRE carries (ERSPAN), then
+// the link types.
+const LinkType* greProtocolType(int number);
 const IpProtocol* ipProtocol(uint8_t number);
 
 // The name an IPv4 header shows for its protocol, "<unknown>" where there is none.

@@ -9,6 +9,7 @@
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
 #include "decode/protocol_table.h"
+#include "input/line_reader.h"
 #include "present/names.h"
 
 namespace {
@@ -73,4 +74,25 @@ Step laterFragmentData(HexCursor cursor) {
                   state.fragmentOffset);
     }
     return dataFollows(cursor, "Fragment");
+}
+
+unsigned datagramEtherType(HexCursor& cursor) {
+    if (state.dataLeft <= 0) return 0;
+    if (*cursor == '\0') cursor = nextLine();
+    if (*cursor == '4') return kEtherTypeIp;
+    if (*cursor == '6') return kEtherTypeIpv6;
+    return 0;
+}
+
+void fieldText(const uint8_t* bytes, int count, char* text, size_t size) {
+    size_t used = 0;
+    for (int i = 0; i < count && bytes[i] != 0 && used + 1 < size; ++i)
+        text[used++] = bytes[i] >= 0x20 && bytes[i] <= 0x7E ? static_cast<char>(bytes[i]) : '.';
+    text[used] = '\0';
+}
+
+void hexText(const uint8_t* bytes, int count, char* text, size_t size) {
+    size_t used = 0;
+    for (int i = 0; i < count && used + 2 < size; ++i) used += std::snprintf(text + used, size - used, "%02X", bytes[i]);
+    text[used] = '\0';
 }

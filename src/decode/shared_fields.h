@@ -47,3 +47,16 @@ inline constexpr char kPortUnreachable[] = "Port %s is unreachable";
 // The bytes of a fragment after the first are data, never a header. The
 // one-line form names the fragment: "src -> dst PROTO fragment at offset N".
 Step laterFragmentData(HexCursor cursor);
+
+// The EtherType of an IP datagram that follows, told by the version digit of
+// its first byte (looked at, not read; the next data line is fetched when the
+// current one is used up): IPv4 for 4, IPv6 for 6, else 0 (not a datagram).
+// Nothing is looked at when the count has no byte left.
+unsigned datagramEtherType(HexCursor& cursor);
+
+// A field of text bytes as the display shows it: 0x20 to 0x7E as themselves,
+// other bytes as '.', up to the first NUL; at most size - 1 characters.
+void fieldText(const uint8_t* bytes, int count, char* text, size_t size);
+
+// Bytes as hex, "%02X" each, at most size - 1 characters.
+void hexText(const uint8_t* bytes, int count, char* text, size_t size);

@@ -11,9 +11,11 @@
 enum class Next : uint8_t {
     etherType,    // `value` is an EtherType (the link-type rows)
     ipProtocol,   // `value` is an IP protocol number (the IP protocol rows)
+    greProtocol,  // `value` is GRE's protocol type: an EtherType, or a type GRE alone carries
     data,         // the rest is data, shown under `label` ("<label> Data")
     end,          // nothing more is shown
     giveUp,       // the packet is given up, its notice already shown
+    undecoded,    // a version or kind not decoded: no block, the no-decode line
 };
 
 struct Step {
@@ -29,9 +31,13 @@ inline Step followedByEtherType(HexCursor cursor, unsigned etherType) {
 inline Step followedByProtocol(HexCursor cursor, unsigned protocol) {
     return {cursor, Next::ipProtocol, protocol, nullptr};
 }
+inline Step followedByGreProtocol(HexCursor cursor, unsigned protocolType) {
+    return {cursor, Next::greProtocol, protocolType, nullptr};
+}
 inline Step dataFollows(HexCursor cursor, const char* label) { return {cursor, Next::data, 0, label}; }
 inline Step nothingFollows(HexCursor cursor) { return {cursor, Next::end, 0, nullptr}; }
 inline Step giveUp() { return {nullptr, Next::giveUp, 0, nullptr}; }
+inline Step undecoded(HexCursor cursor) { return {cursor, Next::undecoded, 0, nullptr}; }
 
 // A decoder reads its header at the cursor, shows it, and says what follows.
 using Decoder = Step (*)(HexCursor cursor);

@@ -16,8 +16,9 @@ const char kNoTunnelDecode[] = "\t<*** No decode support for encap protocol in I
 const char kTooDeep[] = "\t<*** More than 12 nested headers ***>\n";
 
 // The chain's bounds: headers decoded after the frame's own link header, and
-// IP headers reached through an IP protocol (a tunnel is decoded one level
-// deep: a tunnel inside it gets the IPIP no-decode line).
+// IP headers reached through an IP protocol. Without -extended a tunnel is
+// decoded one level deep (a tunnel inside it gets the IPIP no-decode line);
+// with it, tunnels nest up to the header count.
 constexpr int kMaxHeaders = 12;
 constexpr int kMaxTunnelLevels = 1;
 
@@ -48,8 +49,9 @@ struct Route {
 };
 
 Route routeOf(const Step& step) {
-    if (step.next == Next::etherType) {
-        const LinkType* row = linkType(static_cast<int>(step.value));
+    if (step.next == Next::etherType || step.next == Next::greProtocol) {
+        const LinkType* row = step.next == Next::greProtocol ? greProtocolType(static_cast<int>(step.value))
+                                                             : linkType(static_cast<int>(step.value));
         if (row == nullptr) return {nullptr, Layer::leaf};
         return {row->decode, row->layer};
     }
@@ -60,29 +62,44 @@ Route routeOf(const Step& step) {
     return {row->decode, row->layer};
 }
 
+bool isIpHeader(Decoder decode) { return decode == decodeIp || decode == decodeIpv6; }
+
+// The line for what has no decoder here. It names IP in IP when the IP header
+// whose protocol it is was itself carried by IP. A link type without a
+// decoder says nothing in the one-line form until an IP-class block has come.
+void showNoDecode(const Step& step, bool ipCarriedByIp) {
+    bool overIp = step.next == Next::ipProtocol || step.next == Next::undecoded;
+    if (overIp && ipCarriedByIp) putText(kNoTunnelDecode);
+    else if (overIp || state.ipHeaders > 0 || displayForm() != Form::oneLine) putText(kNoDecode);
+}
+
 // Runs the chain from the frame's first step to its end: each decoder says
 // what follows it, and the protocol table names the next decoder. nullptr
 // when the packet is given up.
 HexCursor runChain(Step step) {
     int headers = 0;
     int tunnelLevels = 0;
+    bool ipCarriedByIp = false;   // the IP header decoded last was reached through an IP protocol
+    bool reachedByIpProtocol = false;
     for (;;) {
         switch (step.next) {
         case Next::giveUp: return nullptr;
         case Next::end: return step.cursor;
         case Next::data: return showData(step.cursor, step.label);
+        case Next::undecoded:
+            // A decoder reached through an IP protocol speaks for that protocol.
+            if (!reachedByIpProtocol) step.next = Next::etherType;
+            showNoDecode(step, ipCarriedByIp);
+            return nullptr;
         case Next::etherType:
-        case Next::ipProtocol: break;
+        case Next::ipProtocol:
+        case Next::greProtocol: break;
         }
         Route route = routeOf(step);
         bool tunnel = step.next == Next::ipProtocol && route.layer == Layer::ip;
-        if (tunnel && tunnelLevels == kMaxTunnelLevels) route.decode = nullptr;
+        if (tunnel && !options.extended && tunnelLevels == kMaxTunnelLevels) route.decode = nullptr;
         if (route.decode == nullptr) {
-            // A link type without a decoder says nothing in the one-line form.
-            if (step.next == Next::ipProtocol)
-                putText(tunnelLevels > 0 ? kNoTunnelDecode : kNoDecode);
-            else if (displayForm() != Form::oneLine)
-                putText(kNoDecode);
+            showNoDecode(step, ipCarriedByIp);
             return nullptr;
         }
         if (++headers > kMaxHeaders) {
@@ -91,6 +108,8 @@ HexCursor runChain(Step step) {
         }
         if (tunnel) ++tunnelLevels;
         if (route.layer == Layer::ip) ++state.ipHeaders;
+        if (isIpHeader(route.decode)) ipCarriedByIp = step.next == Next::ipProtocol;
+        reachedByIpProtocol = step.next == Next::ipProtocol;
         step = route.decode(step.cursor);
     }
 }
