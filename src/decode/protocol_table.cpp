@@ -43,15 +43,19 @@ constexpr IpProtocol kIpProtocols[] = {
     {kIpProtoFragment, nullptr, "IPv6-Frag", nullptr, 0, Layer::leaf, false},
     {46, "RSVP", nullptr, nullptr, 0, Layer::leaf, false},
     {kIpProtoGre, "GRE", nullptr, decodeGre, kOverIpv4Extended | kOverIpv6, Layer::ip, true},
-    {50, nullptr, "ESP", nullptr, 0, Layer::leaf, false},
+    {kIpProtoEsp, "ESP", nullptr, decodeEsp, kOverIpv4Extended | kOverIpv6, Layer::leaf, true},
     {kIpProtoAuthentication, nullptr, "AH", nullptr, 0, Layer::leaf, false},
     {kIpProtoIcmpv6, nullptr, "ICMPv6", decodeIcmpv6, kOverIpv6, Layer::leaf, false},
     {kIpProtoNoNext, nullptr, "IPv6-NoNxt", nullptr, 0, Layer::leaf, false},
     {kIpProtoDestinationOptions, nullptr, "IPv6-Opts", nullptr, 0, Layer::leaf, false},
     {81, "VMTP", nullptr, nullptr, 0, Layer::leaf, false},
-    {89, "OSPF", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoEigrp, "EIGRP", nullptr, decodeEigrp, kOverIpv4Extended | kOverIpv6, Layer::leaf, true},
+    {kIpProtoOspf, "OSPF", nullptr, decodeOspf, kOverIpv4Extended | kOverIpv6, Layer::leaf, false},
     {kIpProtoIpInIp, "IPIP", nullptr, decodeIp, kOverIpv4, Layer::ip, false},
     {98, "ENCAP", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoPim, "PIM", nullptr, decodePim, kOverIpv4Extended | kOverIpv6, Layer::leaf, true},
+    {kIpProtoVrrp, "VRRP", nullptr, decodeVrrp, kOverIpv4Extended | kOverIpv6, Layer::leaf, true},
+    {kIpProtoSctp, "SCTP", nullptr, decodeSctp, kOverIpv4Extended | kOverIpv6, Layer::leaf, true},
 };
 
 // Row indexes by number (-1: no row), so a lookup is one step.

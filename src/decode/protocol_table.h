@@ -62,6 +62,18 @@ Step decodeInnerEthernet(HexCursor cursor);
 Step decodeGre(HexCursor cursor);
 // An ERSPAN header of the type the GRE header before it gives.
 Step decodeErspan(HexCursor cursor);
+// OSPF version 2 or 3: the header, the message's fixed fields and its list.
+Step decodeOspf(HexCursor cursor);
+// A PIM version 2 message; a Register hands on the datagram it carries.
+Step decodePim(HexCursor cursor);
+// A VRRP version 2 or 3 advertisement and its addresses.
+Step decodeVrrp(HexCursor cursor);
+// An SCTP header and its chunks, each DATA chunk's user data after its line.
+Step decodeSctp(HexCursor cursor);
+// ESP's SPI and sequence number; the rest is data.
+Step decodeEsp(HexCursor cursor);
+// An EIGRP header and its TLVs.
+Step decodeEigrp(HexCursor cursor);
 
 // The row of a link type or protocol number, or nullptr when there is none.
 const LinkType* linkType(int number);
