@@ -583,16 +583,22 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         tally.skip("IPv4", Skip::IpInIpInner);
         return;
     }
+    // A later fragment's bytes are data, whatever its protocol: no transport
+    // block and no no-decode line.
+    if (ref.num("frag") != 0) {
+        tally.skip(name != nullptr ? name : "IPv4", Skip::LaterFragment);
+        if (name != nullptr && view.find(std::string(name) + " Header") != nullptr)
+            check.fail("IPv4 later fragment", std::string(name) + " block shown for a later fragment");
+        if (view.hasNotice("<*** No decode support"))
+            check.fail("IPv4 later fragment", "no-decode line for a later fragment");
+        return;
+    }
     if (name == nullptr) {
         if (!view.hasNotice("<*** No decode support for encapsulated protocol ***>"))
             check.fail("IPv4 no-decode line", "no no-decode line for protocol " + std::to_string(protocol));
         return;
     }
     const Section* layer = view.find(std::string(name) + " Header");
-    if (ref.num("frag") != 0) {
-        tally.skip(name, Skip::LaterFragment);
-        return;
-    }
     const char* firstKey = protocol == 6 ? "tsp" : protocol == 17 ? "usp" : "it";
     if (!ref.has(firstKey)) {
         tally.skip(name, Skip::NoTransportForTshark);
@@ -615,7 +621,8 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
             check.fail(std::string(name) + " block", std::string(name) + " block shown for a frame cut inside it");
         return;
     }
-    if (protocol == 17) {
+    // In a first fragment the UDP length covers the whole datagram: no check.
+    if (protocol == 17 && ref.num("mf") == 0) {
         // Counted in full: a datagram of more than 32 KiB is no negative count.
         auto left = datagramLength(ref) - ref.num("ihl");
         if (left != ref.num("ulen") || ref.num("ulen") < 8) {
