@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/name_table.h"
 #include "decode/step.h"
 #include "input/hex_readers.h"
 
@@ -33,6 +34,10 @@ void skipOptions(HexCursor& cursor, int headerLength, bool notice);
 
 // A code that has no meaning for its message type, shown in place of a reason.
 inline constexpr char kCorrupt[] = "<*** CORRUPT ***>";
+
+// The kinds of a multicast group record (MLDv2 and IGMPv3 reports).
+inline constexpr Name kGroupRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
+                                             {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};
 
 // The verbose form's address lines: the address, then its name in
 // parentheses where names are on.

@@ -16,12 +16,14 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -100,6 +102,7 @@ struct PacketView {
     std::string timestamp;
     std::vector<Section> sections;    // in display order; link lines not included
     std::vector<std::string> notices; // "\t<..." lines outside the data display
+    std::vector<std::string> unknown; // headings and labels the cross-check does not know
     const Section* find(const std::string& heading, int nth = 0) const {
         for (const Section& section : sections)
             if (section.heading == heading && nth-- == 0) return &section;
@@ -112,12 +115,77 @@ struct PacketView {
     }
 };
 
-// A block's heading: a line without a leading tab that ends in " Header"
-// ("IP Header", "Hop-by-Hop Options Header", "GRE Header", ...).
-bool isHeading(const std::string& line) {
-    const std::string suffix = " Header";
-    return !line.empty() && line[0] != '\t' && line.size() > suffix.size() &&
-           line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0;
+// Every verbose heading pacsift shows, with every label it may show under
+// it. A heading or label missing here would be merged into the block above or
+// never compared, so the parser reports it and the cross-checks fail.
+const std::map<std::string, std::set<std::string>>& knownHeadings() {
+    static const std::map<std::string, std::set<std::string>> headings = {
+        {"IP Header",
+         {"Version", "Header Length", "Service Type", "Datagram Length", "Identification", "Flags", "Fragment Offset",
+          "TTL", "Encapsulated Protocol", "Header Checksum", "Source IP Address", "Destination IP Address"}},
+        {"TCP Header",
+         {"Source Port", "Destination Port", "Sequence Number", "Expect peer ACK", "Acknowledgement Number",
+          "Header Length", "Flags", "Window Advertisement", "Checksum", "Urgent Pointer"}},
+        {"UDP Header", {"Source Port", "Destination Port", "Datagram Length", "Checksum"}},
+        {"ICMP Header", {"Type", "Because", "Additional Information", "Checksum"}},
+        {"ARP Header",
+         {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
+          "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
+        {"RARP Header",
+         {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
+          "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
+        {"VLAN Header", {"Priority", "Flags", "VLAN ID", "Encapsulated Protocol"}},
+        {"IPv6 Header",
+         {"Version", "Traffic Class", "Flow Label", "Payload Length", "Next Header", "Hop Limit",
+          "Source IPv6 Address", "Destination IPv6 Address"}},
+        {"Hop-by-Hop Options Header", {"Next Header", "Header Length", "Option"}},
+        {"Destination Options Header", {"Next Header", "Header Length", "Option"}},
+        {"Routing Header",
+         {"Next Header", "Header Length", "Routing Type", "Segments Left", "Last Entry", "Flags", "Tag", "Address"}},
+        {"Fragment Header", {"Next Header", "Fragment Offset", "Flags", "Identification"}},
+        {"Authentication Header", {"Next Header", "Header Length", "SPI", "Sequence Number"}},
+        {"IGMP Header",
+         {"Version", "Type", "Max Response Time", "Hops", "Code", "Checksum", "Group Address", "Flags", "QRV", "QQIC",
+          "Number of Sources", "Source Address", "Number of Records", "Record"}},
+        {"GRE Header",
+         {"Flags", "Version", "Protocol Type", "Checksum", "Offset", "Key", "Payload Length", "Call ID",
+          "Sequence Number", "Acknowledgment Number", "Routing"}},
+        {"ERSPAN Header",
+         {"Version", "VLAN", "COS", "Encapsulation", "BSO", "Truncated", "Session ID", "Index", "Timestamp",
+          "Security Group Tag", "Frame Type", "Hardware ID", "Direction", "Granularity", "Flags", "Platform ID"}},
+        {"Ethernet Header", {"Source Ethernet Address", "Destination Ethernet Address", "Encapsulated Protocol"}},
+        {"OSPF Header",
+         {"Version", "Message Type", "Packet Length", "Router ID", "Area ID", "Checksum", "Auth Type", "Auth Data",
+          "Instance ID", "Network Mask", "Interface ID", "Hello Interval", "Options", "Router Priority",
+          "Dead Interval", "Designated Router", "Backup Designated Router", "Neighbor", "Interface MTU", "DB Flags",
+          "DD Sequence", "Request", "Number of LSAs", "LSA"}},
+        {"PIM Header",
+         {"Version", "Type", "Checksum", "Option", "Flags", "Group", "Source", "Upstream Neighbor", "Number of Groups",
+          "Holdtime", "Join", "Prune", "RPT", "Metric Preference", "Metric", "Fragment Tag", "Hash Mask Length",
+          "BSR Priority", "BSR Address"}},
+        {"VRRP Header",
+         {"Version", "Type", "Virtual Router ID", "Priority", "Address Count", "Auth Type", "Advertisement Interval",
+          "Checksum", "Address", "Authentication Data"}},
+        {"SCTP Header", {"Source Port", "Destination Port", "Verification Tag", "Checksum", "Chunk"}},
+        {"ESP Header", {"SPI", "Sequence Number"}},
+        {"EIGRP Header",
+         {"Version", "Opcode", "Checksum", "Flags", "Sequence Number", "Acknowledgment Number", "Virtual Router ID",
+          "Autonomous System", "TLV"}},
+        {"ICMPv6 Header",
+         {"Type", "Because", "Additional Information", "Checksum", "Pointer", "Identifier", "Sequence Number",
+          "Maximum Response Code", "Maximum Response Delay", "Multicast Address", "Flags", "QRV", "QQIC",
+          "Number of Sources", "Current Hop Limit", "Router Preference", "Router Lifetime", "Reachable Time",
+          "Retransmit Timer", "Target Address", "Destination Address", "Number of Records", "Option", "Record",
+          "Source Address", "Quoted Packet"}},
+    };
+    return headings;
+}
+
+// A heading line: no tab before it, " Header" at its end.
+bool looksLikeHeading(const std::string& line) {
+    const std::string ending = " Header";
+    return !line.empty() && line[0] != '\t' && line.size() > ending.size() &&
+           line.compare(line.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 // Splits pacsift's output into packets by "Packet N" and parses each up to
@@ -158,7 +226,8 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             current->timestamp = value.substr(0, value.find(' '));
             continue;
         }
-        if (isHeading(line)) {
+        if (looksLikeHeading(line)) {
+            if (knownHeadings().count(line) == 0) current->unknown.push_back("heading \"" + line + "\"");
             current->sections.push_back(Section{line, {}, {}, {}});
             section = &current->sections.back();
             lastLabel.clear();
@@ -176,6 +245,9 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             continue;
         }
         lastLabel = text.substr(0, colon);
+        auto known = knownHeadings().find(section->heading);
+        if (known != knownHeadings().end() && known->second.count(lastLabel) == 0)
+            current->unknown.push_back("label \"" + lastLabel + "\" under \"" + section->heading + "\"");
         std::string::size_type value = text.find_first_not_of('\t', colon + 1);
         section->fields[lastLabel] = value == std::string::npos ? "" : text.substr(value);
         section->lists[lastLabel].push_back(section->fields[lastLabel]);
@@ -351,6 +423,13 @@ struct Tally {
         if (examples.size() < 3) examples.push_back(where + ": " + what);
     }
 };
+
+// A heading or label the cross-check does not know fails wherever it is shown.
+void failUnknown(Tally& tally, const std::string& file, const std::map<int, PacketView>& packets) {
+    for (const auto& [number, view] : packets)
+        for (const std::string& what : view.unknown)
+            tally.fail(file + " packet " + std::to_string(number), "unknown to the cross-check", what);
+}
 
 // What was compared and skipped, on standard output; every mismatch fails.
 void reportTally(const Tally& tally, const std::string& heading) {
@@ -532,16 +611,22 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         tally.skip("IPv4", Skip::IpInIpInner);
         return;
     }
+    // A later fragment's bytes are data, whatever its protocol: no transport
+    // block and no no-decode line.
+    if (ref.num("frag") != 0) {
+        tally.skip(name != nullptr ? name : "IPv4", Skip::LaterFragment);
+        if (name != nullptr && view.find(std::string(name) + " Header") != nullptr)
+            check.fail("IPv4 later fragment", std::string(name) + " block shown for a later fragment");
+        if (view.hasNotice("<*** No decode support"))
+            check.fail("IPv4 later fragment", "no-decode line for a later fragment");
+        return;
+    }
     if (name == nullptr) {
         if (!view.hasNotice("<*** No decode support for encapsulated protocol ***>"))
             check.fail("IPv4 no-decode line", "no no-decode line for protocol " + std::to_string(protocol));
         return;
     }
     const Section* layer = view.find(std::string(name) + " Header");
-    if (ref.num("frag") != 0) {
-        tally.skip(name, Skip::LaterFragment);
-        return;
-    }
     const char* firstKey = protocol == 6 ? "tsp" : protocol == 17 ? "usp" : "it";
     if (!ref.has(firstKey)) {
         tally.skip(name, Skip::NoTransportForTshark);
@@ -564,7 +649,8 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
             check.fail(std::string(name) + " block", std::string(name) + " block shown for a frame cut inside it");
         return;
     }
-    if (protocol == 17) {
+    // In a first fragment the UDP length covers the whole datagram: no check.
+    if (protocol == 17 && ref.num("mf") == 0) {
         // Counted in full: a datagram of more than 32 KiB is no negative count.
         auto left = datagramLength(ref) - ref.num("ihl");
         if (left != ref.num("ulen") || ref.num("ulen") < 8) {
@@ -615,6 +701,7 @@ TEST(CrossCheck, HeaderValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         // pacsift numbers the header lines that tcpdump prints.
         if (static_cast<int>(packets.size()) != file.tcpdumpPackets ||
             (!packets.empty() && packets.rbegin()->first != file.tcpdumpPackets))
@@ -1088,12 +1175,15 @@ void checkNdpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const
 
 // MLDv2 report records ("to-exclude group=ff02::16 sources=1 2001:db8::1"),
 // in order, and their sources.
-void checkMldRecords(FrameCheck& check, const FrameRef& ref, const Section& icmp) {
+// The "Record:" lines of an MLDv2 or IGMPv3 report against tshark's lists of
+// record types, groups, source counts and sources (keys in that order).
+void checkGroupRecords(FrameCheck& check, const std::string& kind, const Section& block, const FrameRef& ref,
+                       const std::array<const char*, 4>& keys) {
     static const std::vector<std::string> kinds = {"is-include", "is-exclude", "to-include",
                                                    "to-exclude", "allow-new",  "block-old"};
     std::vector<std::string> types, groups, counts, sources;
-    auto found = icmp.lists.find("Record");
-    if (found != icmp.lists.end()) {
+    auto found = block.lists.find("Record");
+    if (found != block.lists.end()) {
         for (const std::string& record : found->second) {
             std::vector<std::string> words = wordsOf(record);
             if (words.size() < 3) continue;
@@ -1106,10 +1196,10 @@ void checkMldRecords(FrameCheck& check, const FrameRef& ref, const Section& icmp
             sources.insert(sources.end(), words.begin() + 3, words.end());
         }
     }
-    wholeList(check, "ICMPv6 records", "type", types, listOf(ref, "i6mart"), true);
-    wholeList(check, "ICMPv6 records", "group", groups, listOf(ref, "i6maraddr"), false);
-    wholeList(check, "ICMPv6 records", "sources", counts, listOf(ref, "i6marns"), true);
-    wholeList(check, "ICMPv6 records", "source", sources, listOf(ref, "i6marsrc"), false);
+    wholeList(check, kind, "type", types, listOf(ref, keys[0]), true);
+    wholeList(check, kind, "group", groups, listOf(ref, keys[1]), false);
+    wholeList(check, kind, "sources", counts, listOf(ref, keys[2]), true);
+    wholeList(check, kind, "source", sources, listOf(ref, keys[3]), false);
 }
 
 // The quoted datagram of an error: the next IPv6 header tshark found after
@@ -1199,7 +1289,7 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
             tally.skip("ICMPv6 records", Skip::OptionNotice);
         } else {
             ++tally.compared["ICMPv6 record lists"];
-            checkMldRecords(check, ref, *icmp);
+            checkGroupRecords(check, "ICMPv6 records", *icmp, ref, {"i6mart", "i6maraddr", "i6marns", "i6marsrc"});
         }
     }
     if (type >= 130 && type <= 132) {
@@ -1236,7 +1326,69 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
     }
 }
 
+// IGMP: the header, a v3 query's fields and sources, a v3 report's records.
+// tshark gives a maximum response time in tenths of a second.
+void checkIgmp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    if (!ref.has("igt")) return;
+    const Section* igmp = view.find("IGMP Header");
+    if (igmp == nullptr) {
+        if (!view.hasNotice("<*** IGMP message shorter than its header ***>"))
+            check.fail("IGMP block", "no IGMP block where tshark found IGMP");
+        return;
+    }
+    ++tally.compared["IGMP"];
+    if (ref.has("igv") != (igmp->fields.count("Version") != 0))
+        check.fail("IGMP Version", "pacsift \"" + igmp->at("Version") + "\", tshark " + ref.at("igv"));
+    listNumber(check, "IGMP", *igmp, "Version", listOf(ref, "igv"), 0);
+    listNumber(check, "IGMP", *igmp, "Type", listOf(ref, "igt"), 0);
+    listNumber(check, "IGMP", *igmp, "Checksum", listOf(ref, "igck"), 0);
+    if (igmp->fields.count("Max Response Time") != 0) {
+        // "20.8 s": tenths of a second.
+        std::string shown = igmp->at("Max Response Time");
+        std::string tenths = shown.substr(0, shown.find('.')) + shown.substr(shown.find('.') + 1, 1);
+        listNumber(check, "IGMP", "Max Response Time", tenths, listOf(ref, "igmr"), 0);
+    }
+    listNumber(check, "IGMP", *igmp, "Hops", listOf(ref, "ighops"), 0);
+    if (igmp->fields.count("Group Address") != 0)
+        listText(check, "IGMP", "Group Address", igmp->at("Group Address"), listOf(ref, "igaddr"), 0);
+    if (igmp->fields.count("QRV") != 0) {
+        if (ref.has("igs"))
+            listText(check, "IGMP", "Flags", igmp->at("Flags"), {isSet(ref.at("igs")) ? "S=on" : "S=off"}, 0);
+        listNumber(check, "IGMP", *igmp, "QRV", listOf(ref, "igqrv"), 0);
+        listNumber(check, "IGMP", *igmp, "QQIC", listOf(ref, "igqqic"), 0);
+        listNumber(check, "IGMP", *igmp, "Number of Sources", listOf(ref, "ignsrc"), 0);
+        auto found = igmp->lists.find("Source Address");
+        if (view.hasNotice("<*** IGMP record"))
+            tally.skip("IGMP sources", Skip::OptionNotice);
+        else
+            wholeList(check, "IGMP", "Source Address",
+                      found == igmp->lists.end() ? std::vector<std::string>{} : found->second,
+                      listOf(ref, "igsaddr"), false);
+    }
+    if (igmp->fields.count("Number of Records") != 0) {
+        listNumber(check, "IGMP", *igmp, "Number of Records", listOf(ref, "ignrec"), 0);
+        if (view.hasNotice("<*** IGMP record")) {
+            tally.skip("IGMP records", Skip::OptionNotice);
+            return;
+        }
+        checkGroupRecords(check, "IGMP records", *igmp, ref, {"igrt", "igaddr", "ignsrc", "igsaddr"});
+    }
+}
 }  // namespace
+
+// The parser names a heading it does not know, and a label it does not know
+// under a known heading, so that neither is silently merged or left out.
+TEST(CrossCheck, ParserReportsUnknownHeadingsAndLabels) {
+    std::string out = kSeparator + "Packet 1\n"
+                      "TCP Header\n\tSource Port:\t\t\t80\n\tWindow Size:\t\t\t7\n"
+                      "NHRP Header\n\tFlags:\t\t\t\t0x0000\n"
+                      "TCP Data\n\tTCP Header\n";
+    std::map<int, PacketView> packets = parsePackets(out);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[1].unknown,
+              (std::vector<std::string>{"label \"Window Size\" under \"TCP Header\"", "heading \"NHRP Header\""}));
+    EXPECT_EQ(packets[1].sections.at(0).at("Source Port"), "80");
+}
 
 TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     std::vector<FileRef> files =
@@ -1258,6 +1410,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         for (const FrameRef& ref : file.frames) {
             auto found = packets.find(ref.number);
             if (found == packets.end()) {
@@ -1278,6 +1431,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
                 check.fail("IPv6 block", "no IPv6 block for an IPv6 frame of " + ref.at("dump") + " bytes");
             checkIpv6Headers(tally, check, ref, view);
             checkIcmpv6(tally, check, ref, view);
+            checkIgmp(tally, check, ref, view);
             if (const Section* tcp = view.find("TCP Header"); tcp != nullptr && ref.has("tsp"))
                 checkTcp(tally, check, ref, *tcp);
             if (const Section* udp = view.find("UDP Header"); udp != nullptr && ref.has("usp"))
@@ -1290,6 +1444,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     EXPECT_GT(tally.compared["IPv6"], 0);
     EXPECT_GT(tally.compared["ICMPv6"], 0);
     EXPECT_GT(tally.compared["UDP"], 0);
+    EXPECT_GT(tally.compared["IGMP"], 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -1802,6 +1957,7 @@ TEST(CrossCheck, IpProtocolValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         for (const FrameRef& ref : file.frames) {
             auto found = packets.find(ref.number);
             if (found == packets.end()) {
