@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstdio>
 
 #include "common/display.h"
@@ -5,6 +6,7 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "decode/protocol_table.h"
+#include "input/region.h"
 
 // EIGRP (RFC 7868): a 20-byte header, then TLVs to the end of the packet.
 namespace {
@@ -16,6 +18,8 @@ constexpr unsigned kParametersLength = 12, kSoftwareVersionLength = 8;
 
 constexpr Name kOpcodes[] = {{1, "Update"}, {3, "Query"}, {4, "Reply"}, {5, "Hello"},
                              {6, "IPX-SAP"}, {10, "SIA-Query"}, {11, "SIA-Reply"}};
+
+const char kTlvNotice[] = "\t<*** EIGRP TLV runs past the end of the packet ***>\n";
 
 void showTlv(const char* text) {
     if (displayForm() == Form::verbose) putField("TLV:", "%s", text);
@@ -58,36 +62,33 @@ Step decodeEigrp(HexCursor cursor) {
         break;
     }
 
-    for (int n = 0; state.dataLeft > 0; ++n) {
+    Region tlvs(cursor, state.dataLeft, kTlvNotice);
+    for (int n = 0; tlvs.left() > 0; ++n) {
         if (n == kMaxTlvs) {
             if (displayForm() != Form::oneLine) putText("\t<Rest of header not displayed>\n");
             break;
         }
-        unsigned type = 0, length = 0;
-        if (state.dataLeft >= kTlvHeaderLength) {
-            type = getShort(cursor);
-            length = getShort(cursor);
-        }
-        if (length < kTlvHeaderLength || static_cast<int>(length) > state.dataLeft) {
-            putText("\t<*** EIGRP TLV runs past the end of the packet ***>\n");
+        unsigned type = tlvs.shortValue(), length = tlvs.shortValue();
+        if (length < kTlvHeaderLength) tlvs.need(INT32_MAX);   // a length that cannot hold its own header
+        if (!tlvs.need(static_cast<int32_t>(length) - kTlvHeaderLength)) {
+            tlvs.giveUp();
             return giveUp();
         }
         char text[96];
         if (type == kParameters && length == kParametersLength) {
             unsigned k[6];
-            for (unsigned& value : k) value = getByte(cursor);
-            unsigned hold = getShort(cursor);
+            for (unsigned& value : k) value = tlvs.byte();
+            unsigned hold = tlvs.shortValue();
             std::snprintf(text, sizeof text, "parameters K1=%u K2=%u K3=%u K4=%u K5=%u K6=%u hold=%u", k[0], k[1], k[2],
                           k[3], k[4], k[5], hold);
         } else if (type == kSoftwareVersion && length == kSoftwareVersionLength) {
             unsigned v[4];
-            for (unsigned& value : v) value = getByte(cursor);
+            for (unsigned& value : v) value = tlvs.byte();
             std::snprintf(text, sizeof text, "software-version %u.%u/%u.%u", v[0], v[1], v[2], v[3]);
         } else {
-            skipBytes(cursor, static_cast<int>(length) - kTlvHeaderLength);
+            tlvs.skip(static_cast<int32_t>(length) - kTlvHeaderLength);
             std::snprintf(text, sizeof text, "type=0x%04X len=%u", type, length);
         }
-        state.dataLeft -= static_cast<int>(length);
         showTlv(text);
     }
     return dataFollows(cursor, "EIGRP");

@@ -6,6 +6,7 @@
 #include "common/packet_state.h"
 #include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
+#include "input/region.h"
 #include "present/payload.h"
 
 // SCTP (RFC 9260): the common header, then chunks to the end of the
@@ -78,15 +79,13 @@ Step decodeSctp(HexCursor cursor) {
             lastWasData = false;
             break;
         }
-        if (state.dataLeft < kChunkHeaderLength) {
-            putText(kChunkNotice);
-            return giveUp();
-        }
-        unsigned type = getByte(cursor), flags = getByte(cursor), length = getShort(cursor);
+        // A chunk is read through a region of what the datagram has left.
+        Region chunk(cursor, state.dataLeft, kChunkNotice);
+        unsigned type = chunk.byte(), flags = chunk.byte(), length = chunk.shortValue();
         int chunkLength = static_cast<int>(length);
-        if (chunkLength < kChunkHeaderLength || chunkLength > state.dataLeft ||
-            (type == kData && chunkLength < kDataChunkLength)) {
-            putText(kChunkNotice);
+        bool tooShort = chunkLength < kChunkHeaderLength || (type == kData && chunkLength < kDataChunkLength);
+        if (tooShort || !chunk.need(chunkLength - kChunkHeaderLength)) {
+            chunk.giveUp();
             return giveUp();
         }
         NumberText number;
@@ -99,34 +98,32 @@ Step decodeSctp(HexCursor cursor) {
         int used = std::snprintf(text, sizeof text, "%s flags=0x%02X len=%u", name, flags, length);
         int read = kChunkHeaderLength;
         if (type == kData) {
-            uint32_t tsn = getLong(cursor);
-            unsigned stream = getShort(cursor), ssn = getShort(cursor);
-            uint32_t ppid = getLong(cursor);
+            uint32_t tsn = chunk.longValue();
+            unsigned stream = chunk.shortValue(), ssn = chunk.shortValue();
+            uint32_t ppid = chunk.longValue();
             std::snprintf(text + used, sizeof text - used, " TSN=%u stream=%u ssn=%u ppid=%u", tsn, stream, ssn, ppid);
             read = kDataChunkLength;
         } else if ((type == kInit || type == kInitAck) && chunkLength >= kInitLength) {
-            uint32_t initiateTag = getLong(cursor), window = getLong(cursor);
-            unsigned outbound = getShort(cursor), inbound = getShort(cursor);
-            uint32_t tsn = getLong(cursor);
+            uint32_t initiateTag = chunk.longValue(), window = chunk.longValue();
+            unsigned outbound = chunk.shortValue(), inbound = chunk.shortValue();
+            uint32_t tsn = chunk.longValue();
             std::snprintf(text + used, sizeof text - used, " tag=0x%08X a_rwnd=%u out=%u in=%u TSN=%u", initiateTag,
                           window, outbound, inbound, tsn);
             read = kInitLength;
         } else if (type == kSack && chunkLength >= kSackLength) {
-            uint32_t cumulative = getLong(cursor), window = getLong(cursor);
-            unsigned gaps = getShort(cursor), duplicates = getShort(cursor);
+            uint32_t cumulative = chunk.longValue(), window = chunk.longValue();
+            unsigned gaps = chunk.shortValue(), duplicates = chunk.shortValue();
             std::snprintf(text + used, sizeof text - used, " cum-TSN=%u a_rwnd=%u gaps=%u dups=%u", cumulative, window,
                           gaps, duplicates);
             read = kSackLength;
         }
-        state.dataLeft -= read;
         showChunk(text);
         if (type == kData) cursor = showUserData(cursor, chunkLength - read);
-        else skipBytes(cursor, chunkLength - read), state.dataLeft -= chunkLength - read;
+        else chunk.skip(chunkLength - read);
         // Chunks are padded to 4 bytes; the last one's padding may be missing.
         int padding = (4 - chunkLength % 4) % 4;
-        if (padding > state.dataLeft) padding = state.dataLeft;
-        skipBytes(cursor, padding);
-        state.dataLeft -= padding;
+        Region rest(cursor, state.dataLeft, kChunkNotice);
+        rest.skip(padding < rest.left() ? padding : rest.left());
         lastWasData = type == kData;
     }
     if (lastWasData) return nothingFollows(cursor);
