@@ -145,6 +145,17 @@ TEST(GreDecode, NoDecodeLineAfterAnIpHeaderInGre) {
                   "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=40 id=1234\n"
                   "\tMF/DF=0/0 frag=0 TTL=64 proto=IPENCAP cksum=BEEF\n" +
                   innerIp + "\t<*** No decode support for encap protocol in IPIP packet ***>\n" + kSeparator);
+    // IP in IP, then GRE: the innermost header was carried by GRE again.
+    const std::string ipInIpGre = "4500 0040 1234 0000 4004 beef 0a00 0001 0a00 0002 "
+                                  "4500 002c 5678 0000 402f beef 0a03 0001 0a03 0002 0000 0800 " + inner;
+    EXPECT_EQ(decode({"-extended", "-noLink"}, ipFrame(ipInIpGre)),
+              packet(1) +
+                  "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=64 id=1234\n"
+                  "\tMF/DF=0/0 frag=0 TTL=64 proto=IPENCAP cksum=BEEF\n"
+                  "  IP:\t10.3.0.1 -> 10.3.0.2 hlen=20 TOS=00 dgramlen=44 id=5678\n"
+                  "\tMF/DF=0/0 frag=0 TTL=64 proto=GRE cksum=BEEF\n"
+                  " GRE:\tv=0 flags=0000 proto=0800 (IPv4)\n" +
+                  innerIp + "\t<*** No decode support for encapsulated protocol ***>\n" + kSeparator);
 }
 
 }  // namespace
