@@ -1,11 +1,11 @@
 #include "app/preprocessor.h"
 
 #include <cerrno>
-#include <csignal>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/child_process.h"
 #include "common/program_end.h"
+#include "input/line_reader.h"
 
 namespace {
 pid_t childPid = 0;
@@ -30,42 +30,24 @@ TcpdumpArguments tcpdumpArguments(std::span<char* const> expression) {
 
 void startPreprocessor(std::span<char* const> expression) {
     TcpdumpArguments arguments = tcpdumpArguments(expression);
+    int text[2];
+    makePipe(text);
+    childPid = startProgram(arguments.words, ChildDescriptors{-1, text[1], -1});
+    if (dup2(text[0], 0) != 0) fatal("dup() failed");
+    close(text[0]);
+    close(text[1]);
+}
 
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) fatal("pipe() failed");
-    pid_t pid = fork();
-    if (pid < 0) fatal("fork() failed");
-
-    if (pid > 0) {
-        childPid = pid;
-        close(0);
-        if (dup(pipeEnds[0]) != 0) fatal("dup() failed");
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        return;
-    }
-
-    close(1);
-    if (dup(pipeEnds[1]) != 1) fatal("dup() failed");
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    execvp("tcpdump", arguments.words);
-    fatal("execvp() failed");
+ssize_t readPreprocessorOutput(char* into, size_t capacity) {
+    ssize_t got = readStandardInput(into, capacity);
+    if (got < 0) childOutputUnreadable(errno);
+    return got;
 }
 
 bool finishPreprocessor(bool endOfInput) {
-    if (childPid == 0) return false;
-    // Cut short (an error, or our reader went away): end the child before it
-    // finds its pipe closed and complains. tcpdump catches SIGTERM and may be
-    // blocked writing to us, so only SIGKILL ends it at once and quietly.
-    if (!endOfInput) kill(childPid, SIGKILL);
-    int status = 0;
-    while (waitpid(childPid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            childPid = 0;
-            return false;
-        }
-    }
-    childPid = 0;
-    return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    // Cut short (an error, or our reader went away): the child is ended
+    // before it finds its pipe closed and complains. tcpdump catches SIGTERM
+    // and may be blocked writing to us, so only SIGKILL ends it at once and
+    // quietly.
+    return reapChild(childPid, !endOfInput);
 }

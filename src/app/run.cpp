@@ -44,7 +44,7 @@ off_t savefileStart = 0;
 ssize_t readWithProgress(char* into, size_t capacity) {
     off_t offset = lseek(savefileCopy, 0, SEEK_CUR);
     if (offset >= savefileStart) showProgress(static_cast<uint64_t>(offset - savefileStart));
-    return readStandardInput(into, capacity);
+    return readPreprocessorOutput(into, capacity);
 }
 
 // Returns where the text comes from: standard input as given (-cooked), the
@@ -70,7 +70,7 @@ InputSource setUpInput(std::span<char* const> expression) {
     if (InputSource parts = startSplitRun(expression)) return parts;
     if (progress) savefileCopy = fcntl(0, F_DUPFD_CLOEXEC, 3);
     startPreprocessor(expression);
-    return savefileCopy >= 0 ? readWithProgress : readStandardInput;
+    return savefileCopy >= 0 ? readWithProgress : readPreprocessorOutput;
 }
 }  // namespace
 
