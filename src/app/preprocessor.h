@@ -16,8 +16,10 @@ TcpdumpArguments tcpdumpArguments(std::span<char* const> expression);
 
 // Starts "tcpdump -enx -s10240 -r- -- EXPR..." (without "--" when there is no
 // expression) on the savefile arriving on standard input and makes its output
-// our standard input.
-void startPreprocessor(std::span<char* const> expression);
+// our standard input. With `passMessagesOn` (a progress line is drawn) what
+// it says comes through us, after the progress line is erased; otherwise
+// straight onto our standard error.
+void startPreprocessor(std::span<char* const> expression, bool passMessagesOn);
 
 // The line reader's source for one child: its text on standard input, what
 // is decoded so far written out before a read that would wait. A read error

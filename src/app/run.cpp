@@ -21,6 +21,9 @@
 #include "present/names.h"
 
 namespace {
+// The filter expression's words, for the hint when tcpdump fails.
+std::span<char* const> expressionWords;
+
 // Ends a run: writes out the display, then settles the status. A child that
 // failed (no tcpdump, not a savefile, a bad filter) makes the run fail too.
 int finishRun(ProgramEnd end) {
@@ -32,7 +35,11 @@ int finishRun(ProgramEnd end) {
     }
     bool childFailed = finishSplitRun(end.endOfInput) || finishPreprocessor(end.endOfInput);
     if (end.brokenPipe) return kBrokenPipe;
-    if (end.status == 0 && childFailed) return 1;
+    if (end.status == 0 && childFailed) {
+        // "pacsift capture.pcap" with something else on standard input.
+        if (end.endOfInput) hintAtFileName(expressionWords);
+        return 1;
+    }
     return end.status;
 }
 
@@ -69,7 +76,7 @@ InputSource setUpInput(std::span<char* const> expression) {
     }
     if (InputSource parts = startSplitRun(expression)) return parts;
     if (progress) savefileCopy = fcntl(0, F_DUPFD_CLOEXEC, 3);
-    startPreprocessor(expression);
+    startPreprocessor(expression, progress);
     return savefileCopy >= 0 ? readWithProgress : readPreprocessorOutput;
 }
 }  // namespace
@@ -78,6 +85,7 @@ int runPacsift(int argc, char** argv) {
     try {
         auto words = std::span<char* const>(argv, static_cast<size_t>(argc)).subspan(argc > 0 ? 1 : 0);
         auto expression = parseOptions(words);
+        expressionWords = options.cooked ? std::span<char* const>() : expression;
         selectLocale();
         InputSource source = setUpInput(expression);
         writeEachPacket(isatty(1));

@@ -59,20 +59,18 @@ struct FeederWork {
 }  // namespace
 
 void startSplitChild(SplitChild& child, const TcpdumpArguments& arguments, const unsigned char* prefix,
-                     size_t prefixLength, bool ourErrors) {
-    int input[2], text[2], messages[2] = {-1, -1};
+                     size_t prefixLength) {
+    int input[2], text[2], messages[2];
     makePipe(input);
     makePipe(text);
-    if (!ourErrors) makePipe(messages);
+    makePipe(messages);
     FeederWork work{&child, prefix, prefixLength};
     child.feeder = startChild(ChildDescriptors{-1, input[1], -1}, feed, &work);
-    // Every child but the first speaks into a pipe of ours, so that only one
-    // "reading from file" line shows and the rest comes in its turn.
     child.tcpdump = startProgram(arguments.words, ChildDescriptors{input[0], text[1], messages[1]});
     close(input[0]);
     close(input[1]);
     close(text[1]);
-    if (!ourErrors) close(messages[1]);
+    close(messages[1]);
     child.text = text[0];
     child.roomyPipe = fcntl(text[0], F_SETPIPE_SZ, kRoomyPipe) >= kRoomyPipe;
     child.messages = messages[0];

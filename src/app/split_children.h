@@ -16,7 +16,7 @@ struct SplitChild {
     bool last = false;             // reads on to the end of the file
     pid_t tcpdump = 0, feeder = 0;
     int text = -1;                 // the child's standard output
-    int messages = -1;             // its standard error, unless it is ours
+    int messages = -1;             // its standard error
     bool roomyPipe = false;        // the text pipe was made kRoomyPipe bytes
 };
 
@@ -25,14 +25,14 @@ struct SplitChild {
 constexpr int kRoomyPipe = 1 << 20;
 
 // Starts the part's feeder and its tcpdump child with `arguments`: the feeder
-// writes `prefix` and then the part's bytes. The child speaks on our standard
-// error when `ourErrors`, else into child.messages.
+// writes `prefix` and then the part's bytes. The child speaks into
+// child.messages, so that what it says comes in its part's turn.
 void startSplitChild(SplitChild& child, const TcpdumpArguments& arguments, const unsigned char* prefix,
-                     size_t prefixLength, bool ourErrors);
+                     size_t prefixLength);
 
 // The child's text has all been read: waits for it and ends the feeder (done
 // by now, unless tcpdump stopped reading early). Returns true when tcpdump
-// failed. Its message pipe must have been read to its end.
+// failed. Its message pipe must have been read to its end first.
 bool endSplitChild(SplitChild& child);
 
 // Ends both processes at once and quietly, and closes the child's pipes.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/child_messages.h"
 #include "app/child_process.h"
 #include "app/preprocessor.h"
 #include "app/progress.h"
@@ -35,24 +36,20 @@ constexpr uint64_t kTextPerSavefileByte = 4;
 // A waiting child's roomy pipe is taken from at least every kTakeEvery
 // milliseconds.
 constexpr int kTakeEvery = 5;
-// What a child other than the first says on standard error, kept until its
-// part's turn.
-constexpr size_t kMessageCapacity = 1 << 14;
-
 struct Part {
     SplitChild child;
     char* held = nullptr;          // text read before the part's turn
     size_t heldLength = 0, heldRead = 0;
-    char message[kMessageCapacity];
-    size_t messageLength = 0;
+    // Its messages, passed on in its turn: a waiting child that says much
+    // waits, as one whose text is not taken does.
+    ChildMessages messages;
 };
 
 struct SplitRun {
     bool active = false;
     TcpdumpArguments arguments;
-    unsigned char headerBytes[kSavefileHeaderSize];
-    SavefileHeader header;
-    uint64_t savefileStart = 0, recordsEnd = 0, partSize = 0, nextBegin = 0;
+    SavefileCutter cutter;
+    uint64_t savefileStart = 0, partSize = 0;
     unsigned children = 0;
     size_t heldCapacity = 0;
     Part parts[kMostChildren];     // part n in parts[n % children]
@@ -77,22 +74,20 @@ size_t readSavefileAt(void*, uint64_t offset, unsigned char* into, size_t length
     return got;
 }
 
-// Starts the next part's children; the part ends at `end`.
-void startPart(uint64_t end) {
-    Part& part = partNumber(run.started);
-    part.child.begin = run.nextBegin;
-    part.child.end = end;
-    part.child.last = end == run.recordsEnd;
-    part.heldLength = part.heldRead = part.messageLength = 0;
-    run.nextBegin = end;
-    startSplitChild(part.child, run.arguments, run.headerBytes, kSavefileHeaderSize, run.started == 0);
-    ++run.started;
-}
-
+// Starts the next part's children, when a part is left.
 void startNextPart() {
-    if (run.nextBegin >= run.recordsEnd) return;
-    SavefileReader reader{readSavefileAt, nullptr};
-    startPart(nextPartEnd(reader, run.header, run.nextBegin, run.recordsEnd, run.partSize));
+    uint64_t from, to;
+    if (!nextPart(run.cutter, run.partSize, from, to)) return;
+    Part& part = partNumber(run.started);
+    part.child.begin = from;
+    part.child.end = to;
+    part.child.last = to == run.cutter.end;
+    part.heldLength = part.heldRead = 0;
+    startSplitChild(part.child, run.arguments, run.cutter.partPrefix, run.cutter.partPrefixLength);
+    // Its "reading from file" line was said by the first child already.
+    startMessages(part.messages, part.child.messages, run.started > 0);
+    part.child.messages = -1;
+    ++run.started;
 }
 
 // Keeps what a waiting part's child has written; closes its pipe at the end.
@@ -103,19 +98,6 @@ void holdText(Part& part) {
     } else {
         close(part.child.text);
         part.child.text = -1;
-    }
-}
-
-void holdMessages(Part& part) {
-    char scratch[4096];
-    size_t room = kMessageCapacity - part.messageLength;
-    char* into = room > 0 ? part.message + part.messageLength : scratch;
-    size_t got = readChildOutput(part.child.messages, into, room > 0 ? room : sizeof scratch);
-    if (got > 0) {
-        if (room > 0) part.messageLength += got;
-    } else {
-        close(part.child.messages);
-        part.child.messages = -1;
     }
 }
 
@@ -160,8 +142,8 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
     bool flushed = false;
     for (;;) {
         holdWaitingTexts();
-        // Waited on: the current text, every child's messages, and the
-        // waiting texts whose pipes could not be made roomy.
+        // Waited on: the current text and messages, and the waiting texts
+        // whose pipes could not be made roomy.
         pollfd ready[1 + 2 * kMostChildren];
         Part* owner[1 + 2 * kMostChildren];
         size_t count = 0;
@@ -178,10 +160,10 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
                     owner[count++] = &part;
                 }
             }
-            if (part.child.messages >= 0) {
-                ready[count] = {part.child.messages, POLLIN, 0};
-                owner[count++] = &part;
-            }
+        }
+        if (current.messages.pipe >= 0) {
+            ready[count] = {current.messages.pipe, POLLIN, 0};
+            owner[count++] = &current;
         }
         // Show what is decoded so far before waiting, as with one child. A
         // wait is cut short to take the waiting texts, and every quarter
@@ -199,7 +181,7 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
             if (ready[i].fd == owner[i]->child.text)
                 holdText(*owner[i]);
             else
-                holdMessages(*owner[i]);
+                passOnMessages(owner[i]->messages);
         }
         if (ready[0].revents == 0) {
             flushBeforeWaiting(flushed);
@@ -213,38 +195,12 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
     }
 }
 
-void writeError(const char* text, size_t length) {
-    while (length > 0) {
-        ssize_t written = write(2, text, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        text += written;
-        length -= static_cast<size_t>(written);
-    }
-}
-
-// The current part's text has all been read: settle its child. Returns
-// false when the child failed, which ends the input as it would one child's.
-bool endPart(Part& part, bool first) {
-    while (part.child.messages >= 0) holdMessages(part);
-    bool failed = endSplitChild(part.child);
-    if (!first && part.messageLength > 0) {
-        // Its "reading from file" line was said by the first child already.
-        const char* text = part.message;
-        size_t length = part.messageLength;
-        const char reading[] = "reading from file ";
-        if (length >= sizeof reading - 1 && std::memcmp(text, reading, sizeof reading - 1) == 0) {
-            const void* newline = std::memchr(text, '\n', length);
-            size_t skip = newline != nullptr ? static_cast<size_t>(static_cast<const char*>(newline) - text) + 1 : length;
-            text += skip;
-            length -= skip;
-        }
-        if (length > 0) {
-            eraseProgress();
-            writeError(text, length);
-        }
-    }
-    return !failed;
+// The current part's text has all been read: its messages passed on, its
+// child settled. Returns false when the child failed, which ends the input as
+// it would one child's.
+bool endPart(Part& part) {
+    passOnAllMessages(part.messages);
+    return !endSplitChild(part.child);
 }
 
 // The line reader's source: the parts' texts in file order.
@@ -267,7 +223,7 @@ ssize_t readParts(char* into, size_t capacity) {
             }
             continue;
         }
-        if (!endPart(part, run.current == 0)) {
+        if (!endPart(part)) {
             run.childFailed = true;
             return 0;
         }
@@ -303,21 +259,18 @@ InputSource startSplitRun(std::span<char* const> expression) {
     uint64_t size = static_cast<uint64_t>(input.st_size);
     uint64_t savefileStart = static_cast<uint64_t>(start);
     if (size - savefileStart < kSplitThreshold) return nullptr;
-    if (readSavefileAt(nullptr, savefileStart, run.headerBytes, kSavefileHeaderSize) != kSavefileHeaderSize ||
-        !readSavefileHeader(run.headerBytes, run.header))
-        return nullptr;
-
-    uint64_t recordsBegin = savefileStart + kSavefileHeaderSize;
-    uint64_t partSize = splitPartSize(size - recordsBegin, children);
     SavefileReader reader{readSavefileAt, nullptr};
-    uint64_t firstEnd = nextPartEnd(reader, run.header, recordsBegin, size, partSize);
-    if (firstEnd == size) return nullptr;   // nothing to cut: one child
+    if (!startCutting(run.cutter, reader, savefileStart, size)) return nullptr;
+    // Nothing to cut: one child. The first part is planned again when the
+    // run starts, so that the cutter begins afresh.
+    uint64_t partSize = splitPartSize(size - run.cutter.next, children);
+    uint64_t from, to;
+    if (!nextPart(run.cutter, partSize, from, to) || to == size) return nullptr;
+    startCutting(run.cutter, reader, savefileStart, size);
 
     run.arguments = tcpdumpArguments(expression);
     run.savefileStart = savefileStart;
-    run.recordsEnd = size;
     run.partSize = partSize;
-    run.nextBegin = recordsBegin;
     run.children = children;
     run.heldCapacity = kHeldBudget / children;
     run.current = run.started = 0;
@@ -330,11 +283,7 @@ InputSource startSplitRun(std::span<char* const> expression) {
         run.parts[slot].held = static_cast<char*>(held);
     }
     run.active = true;
-    startPart(firstEnd);
-    while (run.started < children) {
-        if (run.nextBegin >= run.recordsEnd) break;
-        startNextPart();
-    }
+    while (run.started < children && run.cutter.next < run.cutter.end) startNextPart();
     return readParts;
 }
 
@@ -343,7 +292,10 @@ bool finishSplitRun(bool endOfInput) {
     if (!run.active) return false;
     // Whatever is still running was not needed (a child failed before it, or
     // the run was cut short): ended at once and quietly, as one child is.
-    for (unsigned number = run.current; number < run.started; ++number) stopSplitChild(partNumber(number).child);
+    for (unsigned number = run.current; number < run.started; ++number) {
+        stopSplitChild(partNumber(number).child);
+        dropMessages(partNumber(number).messages);
+    }
     for (unsigned slot = 0; slot < run.children; ++slot) {
         munmap(run.parts[slot].held, run.heldCapacity);
         run.parts[slot].held = nullptr;
