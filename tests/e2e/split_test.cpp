@@ -293,6 +293,48 @@ TEST(Split, DamagedPcapngShowsAsWithOneChild) {
     }
 }
 
+// Every child says a long message at its end (70 000 bytes, more than a pipe
+// holds), naming the time of its first packet: all reach standard error
+// whole, one child's after another in file order, however long a later
+// child waits for its turn with its message unsaid.
+TEST(Split, LongMessagesOfEveryChildWholeAndInOrder) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = madeCapture();
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    RunResult which = runCommand({"sh", "-c", "command -v tcpdump"}, "");
+    if (which.status != 0) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    std::string real = which.out.substr(0, which.out.find('\n'));
+    TcpdumpStarts starts;   // its folder holds the talkative stand-in in place of its own
+    std::ofstream(starts.directory() + "/tcpdump")
+        << "#!/bin/sh\necho \"$$ $*\" >> '" << starts.directory() << "/starts'\n'" << real
+        << "' \"$@\" | {\n  IFS= read -r first || exit 0\n  printf '%s\\n' \"$first\"\n  cat\n"
+        << "  printf 'part from %s %s\\n' \"${first%% *}\" \"$(head -c 70000 /dev/zero | tr '\\0' x)\" >&2\n}\n";
+    RunResult split = runPacsiftOnFile(kNoNames, path, starts.env());
+    size_t children = starts.lines().size();
+    EXPECT_GE(children, 2u);
+    EXPECT_EQ(split.status, 0);
+    const std::string reading = "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\n";
+    ASSERT_EQ(split.err.rfind(reading, 0), 0u) << split.err.substr(0, 200);
+    std::vector<std::string> times;
+    for (size_t at = reading.size(); at < split.err.size();) {
+        size_t end = split.err.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        std::string line = split.err.substr(at, end - at);
+        ASSERT_EQ(line.rfind("part from ", 0), 0u) << line.substr(0, 100);
+        size_t blank = line.find(' ', 10);
+        times.push_back(line.substr(10, blank - 10));
+        EXPECT_EQ(line.substr(blank + 1), std::string(70000, 'x'));
+        at = end + 1;
+    }
+    EXPECT_EQ(times.size(), children);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    // The first is the first packet's; the display is the whole capture's.
+    RunResult one = runPacsift(kNoNames, readFile(path), {"TZ=UTC"});
+    EXPECT_EQ(firstDifference(one.out, split.out), "");
+    ASSERT_FALSE(times.empty());
+    EXPECT_NE(one.out.find("TIME:\t" + times.front()), std::string::npos) << times.front();
+}
+
 // Everything else keeps one child.
 TEST(Split, OneChildWhereSplittingDoesNotApply) {
     std::string path = madeCapture();
