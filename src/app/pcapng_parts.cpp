@@ -144,10 +144,13 @@ uint64_t nextPcapngPartEnd(const SavefileReader& reader, PcapngSection& section,
         case kInterfaceDescription: {
             if (!section.started || length < kInterfaceFixed + 4) return doubt(section, end);
             long linkType = savefileHalf(fixed + 8, swapped);
-            // tcpdump refuses an interface of another link type than the
-            // first: one child says so where it meets it.
-            if (section.linkType >= 0 && linkType != section.linkType) return doubt(section, end);
+            uint32_t snapLength = savefileWord(fixed + 12, swapped);
+            // tcpdump refuses an interface of another link type or snapshot
+            // length than the first: one child says so where it meets it.
+            if (section.linkType >= 0 && (linkType != section.linkType || snapLength != section.snapLength))
+                return doubt(section, end);
             section.linkType = linkType;
+            section.snapLength = snapLength;
             ++section.interfaces;
             if (!keep(section, reader, at, length)) return doubt(section, end);
             break;
@@ -157,8 +160,9 @@ uint64_t nextPcapngPartEnd(const SavefileReader& reader, PcapngSection& section,
             uint32_t interface = savefileWord(fixed + 8, swapped);
             uint32_t captured = savefileWord(fixed + 20, swapped);
             uint32_t original = savefileWord(fixed + 24, swapped);
+            bool overSnapshot = section.snapLength != 0 && captured > section.snapLength;
             if (interface >= section.interfaces || captured > original || original > kLargestFrame ||
-                captured > kLargestRecord || kEnhancedFixed + padded(captured) + 4 > length)
+                captured > kLargestRecord || overSnapshot || kEnhancedFixed + padded(captured) + 4 > length)
                 return doubt(section, end);
             packet = true;
             break;

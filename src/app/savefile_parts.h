@@ -61,6 +61,7 @@ struct PcapngSection {
     bool started = false;       // the file's first section header was read
     bool swapped = false;       // the file's byte order: every section's
     long linkType = -1;         // the file's first interface's
+    uint32_t snapLength = 0;    // the same (0: none)
     unsigned interfaces = 0;    // described so far in this section
     bool doubtful = false;      // a doubtful block was met: no cut after it
     unsigned char prefix[kPrefixCapacity];
@@ -78,7 +79,9 @@ long pcapngLinkType(const unsigned char* bytes, size_t length);
 // follows the walk): the first packet block at least `partSize` bytes on,
 // where every block before it and the packet block itself are plainly sound
 // (lengths that agree at both ends, inside the file; a packet of a described
-// interface no longer than its block), a part holding one packet at least;
+// interface no longer than its block or the snapshot length; every interface
+// of the first one's link type and snapshot length, every section of its
+// byte order), a part holding one packet at least;
 // `end` when the blocks run out first or
 // a doubtful block comes first, and at every later call.
 uint64_t nextPcapngPartEnd(const SavefileReader& reader, PcapngSection& section, uint64_t from, uint64_t end,

@@ -253,6 +253,10 @@ std::string with32(const PcapngFile& file, size_t at, uint32_t value) {
 TEST(PcapngParts, PartsEndWhereExpected) {
     const std::vector<uint64_t> sound = {140, 324, 508, 692, 876, 968};
     const PcapngFile little = oneSection(false), big = oneSection(true);
+    PcapngFile snapped(false);   // a snapshot length of 60, and a third packet of 64 bytes
+    snapped.sectionHeader();
+    snapped.interface(1, 60);
+    for (int i = 0; i < 10; ++i) snapped.packet(0, 1000 + i, i == 2 ? kPacketData + "four" : kPacketData, 100);
     PcapngFile withNames(false);   // a name resolution block (28 bytes) before the fourth packet
     withNames.sectionHeader();
     withNames.interface(1);
@@ -281,6 +285,7 @@ TEST(PcapngParts, PartsEndWhereExpected) {
         {"an undescribed interface", with32(little, 232 + 8, 1), {140, 968}},
         {"captured longer than the frame", with32(little, 232 + 24, 59), {140, 968}},
         {"captured longer than its block", with32(big, 232 + 20, 64), {140, 968}},
+        {"captured longer than the snapshot length", snapped.bytes, {140, 972}},
         {"an obsolete packet block", obsolete.bytes, {140, 968}},
         {"last block cut short", little.bytes.substr(0, 963), {140, 324, 508, 692, 963}},
     };
@@ -292,9 +297,9 @@ TEST(PcapngParts, EachPartGetsItsSectionHeaderAndInterfaces) {
         SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
         PcapngFile file(bigEndian), first(bigEndian), header(bigEndian), names(bigEndian), nanoseconds(bigEndian);
         first.sectionHeader();
-        first.interface(1, 65535);
+        first.interface(1);
         header.sectionHeader();
-        header.interface(1, 1500);
+        header.interface(1);
         names.nameResolution();
         nanoseconds.interface(1, 262144, true);
         std::string second = header.bytes + names.bytes + nanoseconds.bytes;
@@ -321,7 +326,7 @@ TEST(PcapngParts, EachPartGetsItsSectionHeaderAndInterfaces) {
 
 TEST(PcapngParts, SectionsThatOneChildMustRead) {
     // A later section in the other byte order, or with an interface of
-    // another link type: no cut from there on.
+    // another link type or snapshot length: no cut from there on.
     PcapngFile file(false);
     file.sectionHeader();
     file.interface(1);
@@ -332,6 +337,10 @@ TEST(PcapngParts, SectionsThatOneChildMustRead) {
     otherLink.sectionHeader();
     otherLink.interface(101);
     for (int i = 0; i < 4; ++i) otherLink.packet(0, 2000 + i, kPacketData);
+    PcapngFile otherSnapshot(false);
+    otherSnapshot.sectionHeader();
+    otherSnapshot.interface(1, 65535);
+    for (int i = 0; i < 4; ++i) otherSnapshot.packet(0, 2000 + i, kPacketData);
     PcapngFile sameAgain = oneSection(false, 4);
     // Parts of one packet: cuts before packets 2, 3 and 4 of the first section.
     EXPECT_EQ(pcapngEnds(start + sameAgain.bytes, 1).size(), 8u);
@@ -339,4 +348,6 @@ TEST(PcapngParts, SectionsThatOneChildMustRead) {
               (std::vector<uint64_t>{140, 232, 324, (start + otherOrder.bytes).size()}));
     EXPECT_EQ(pcapngEnds(start + otherLink.bytes, 1),
               (std::vector<uint64_t>{140, 232, 324, (start + otherLink.bytes).size()}));
+    EXPECT_EQ(pcapngEnds(start + otherSnapshot.bytes, 1),
+              (std::vector<uint64_t>{140, 232, 324, (start + otherSnapshot.bytes).size()}));
 }

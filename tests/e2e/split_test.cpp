@@ -293,6 +293,28 @@ TEST(Split, DamagedPcapngShowsAsWithOneChild) {
     }
 }
 
+// A later section whose interface has another snapshot length than the
+// first: tcpdump refuses it there, with one child and with several.
+TEST(Split, PcapngInterfaceOfAnotherSnapshotLength) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = joinedPcapngSections();
+    if (path.empty()) GTEST_SKIP() << "no captures in " PACSIFT_SHARED_DIR;
+    std::string bytes = readFile(path);
+    std::vector<uint64_t> ends = splitPartEnds(path);
+    ASSERT_GE(ends.size(), 2u);
+    // The last interface before the first cut, in the section a later part
+    // is given first.
+    uint64_t late = 0;
+    for (uint64_t at : blockOffsets(bytes))
+        if (at < ends[0] && get32(bytes, at, false) == 1) late = at;
+    ASSERT_NE(late, 0u);
+    put32(bytes, late + 12, 65535);
+    RunResult one = runPacsift(kNoNames, bytes, {"TZ=UTC"});
+    EXPECT_NE(one.err.find("snapshot length"), std::string::npos) << one.err;
+    // From that interface on the file is doubtful: one child.
+    EXPECT_EQ(expectSameAsOneChild(kNoNames, workFile("snapshot.pcapng", bytes)), 1u);
+}
+
 // Every child says a long message at its end (70 000 bytes, more than a pipe
 // holds), naming the time of its first packet: all reach standard error
 // whole, one child's after another in file order, however long a later
