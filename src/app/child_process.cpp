@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -22,13 +23,57 @@ void place(int from, int to) {
         dup2(from, to);
 }
 
-struct ProgramWords {
+// Where the child looks for the program, as execvp looks: each directory of
+// PATH (an empty one is the current directory; /bin:/usr/bin without PATH)
+// with the name appended, or only the name when it holds a slash. Made
+// before fork, so that the child's search makes only async-signal-safe calls.
+constexpr size_t kPlacesCapacity = 1 << 15;
+struct Program {
     char* const* words;
+    char places[kPlacesCapacity];   // one after the other, each ending in NUL; an empty one ends them
 };
+Program program;
 
+void findPlaces(Program& found, char* const* words) {
+    found.words = words;
+    const char* name = words[0];
+    size_t nameLength = std::strlen(name);
+    size_t at = 0;
+    auto add = [&](const char* folder, size_t folderLength) {
+        // A place that does not fit is left out; the end mark always fits.
+        if (at + folderLength + 1 + nameLength + 2 > kPlacesCapacity) return;
+        std::memcpy(found.places + at, folder, folderLength);
+        at += folderLength;
+        if (folderLength > 0) found.places[at++] = '/';
+        std::memcpy(found.places + at, name, nameLength + 1);
+        at += nameLength + 1;
+    };
+    if (std::strchr(name, '/') != nullptr) {
+        add("", 0);
+    } else {
+        const char* path = std::getenv("PATH");
+        if (path == nullptr) path = "/bin:/usr/bin";
+        for (;;) {
+            const char* colon = std::strchr(path, ':');
+            size_t length = colon != nullptr ? static_cast<size_t>(colon - path) : std::strlen(path);
+            add(path, length);
+            if (colon == nullptr) break;
+            path = colon + 1;
+        }
+    }
+    found.places[at] = '\0';
+}
+
+// In the child: tries each place as execvp does, going on past a place where
+// the program is not (or may not be run), stopping at any other failure.
 void execProgram(const void* context) {
-    char* const* words = static_cast<const ProgramWords*>(context)->words;
-    execvp(words[0], words);
+    const Program& found = *static_cast<const Program*>(context);
+    for (const char* place = found.places; *place != '\0'; place += std::strlen(place) + 1) {
+        execv(place, found.words);
+        if (errno != ENOENT && errno != ENOTDIR && errno != EACCES && errno != ESTALE && errno != ENODEV &&
+            errno != ETIMEDOUT)
+            break;
+    }
     static const char failed[] = "***Error: execvp() failed\n";
     ssize_t ignored = write(2, failed, sizeof failed - 1);
     (void)ignored;
@@ -53,7 +98,7 @@ pid_t startChild(const ChildDescriptors& descriptors, ChildBody body, const void
 }
 
 pid_t startProgram(char* const* words, const ChildDescriptors& descriptors) {
-    ProgramWords program{words};
+    findPlaces(program, words);
     return startChild(descriptors, execProgram, &program);
 }
 

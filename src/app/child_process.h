@@ -29,9 +29,10 @@ struct ChildDescriptors {
 using ChildBody = void (*)(const void* context);
 pid_t startChild(const ChildDescriptors& descriptors, ChildBody body, const void* context);
 
-// Starts the program words[0], found on PATH, with the argument list
-// `words` (ending with nullptr). When it cannot be run, the child says
-// "***Error: execvp() failed" on its standard error and ends with status 1.
+// Starts the program words[0], found on PATH as execvp finds it (the search
+// is made before fork), with the argument list `words` (ending with
+// nullptr). When it cannot be run, the child says "***Error: execvp()
+// failed" on its standard error and ends with status 1.
 pid_t startProgram(char* const* words, const ChildDescriptors& descriptors);
 
 // Waits for the child `pid` (after SIGKILL when `stop`: ended at once and

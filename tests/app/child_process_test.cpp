@@ -7,7 +7,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -49,6 +54,49 @@ TEST(ChildProcess, ProgramHoldsOnlyItsOwnDescriptors) {
     close(text[0]);
     close(spare[0]);
     close(spare[1]);
+}
+
+// The program is found on PATH as execvp finds it: past folders that are
+// missing, or hold a file of that name that may not be run.
+TEST(ChildProcess, ProgramFoundOnPath) {
+    TemporaryFolder folder("pacsift-path");
+    ASSERT_FALSE(folder.path().empty());
+    std::string first = (folder.path() / "first").string(), second = (folder.path() / "second").string();
+    std::filesystem::create_directory(first);
+    std::filesystem::create_directory(second);
+    std::ofstream(first + "/prog") << "#!/bin/sh\necho first\n";   // not executable
+    std::ofstream(second + "/prog") << "#!/bin/sh\necho second \"$@\"\n";
+    chmod((second + "/prog").c_str(), 0755);
+    const char* saved = std::getenv("PATH");
+    std::string savedPath = saved != nullptr ? saved : "";
+    struct Case {
+        std::string path;
+        const char* name;
+        std::string out;
+        int failed;
+    };
+    const Case cases[] = {
+        {(folder.path() / "missing").string() + ":" + first + ":" + second, "prog", "second word\n", false},
+        {first, "prog", "", true},
+        {"/bin:/usr/bin", "prog", "", true},
+        {"/nowhere", "/bin/echo", "word\n", false},   // a name with a slash is not looked up
+    };
+    for (const Case& c : cases) {
+        setenv("PATH", c.path.c_str(), 1);
+        int text[2], errors[2];
+        makePipe(text);
+        makePipe(errors);
+        char* words[] = {const_cast<char*>(c.name), const_cast<char*>("word"), nullptr};
+        pid_t pid = startProgram(words, ChildDescriptors{-1, text[1], errors[1]});
+        close(text[1]);
+        close(errors[1]);
+        EXPECT_EQ(readToEnd(text[0]), c.out) << c.path;
+        EXPECT_EQ(readToEnd(errors[0]), c.failed ? "***Error: execvp() failed\n" : "") << c.path;
+        EXPECT_EQ(reapChild(pid, false), c.failed) << c.path;
+        close(text[0]);
+        close(errors[0]);
+    }
+    setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST(ChildProcess, StatusOfAFailedProgram) {
