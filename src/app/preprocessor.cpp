@@ -60,9 +60,12 @@ bool textReady() {
 
 ssize_t readPreprocessorOutput(char* into, size_t capacity) {
     if (messages.pipe >= 0) {
-        // What is decoded so far is written out first, as without messages.
-        pollfd input = {0, POLLIN, 0};
-        if (poll(&input, 1, 0) == 0) {
+        // Its messages are passed on as they come, and before waiting what
+        // is decoded so far is written out, as without them.
+        pollfd ready[2] = {{0, POLLIN, 0}, {messages.pipe, POLLIN, 0}};
+        if (poll(ready, 2, 0) < 0) ready[0].revents = POLLIN;   // interrupted: read
+        if (ready[1].revents != 0) passOnMessages(messages);
+        if (ready[0].revents == 0) {
 #ifndef PACSIFT_NO_LIVE_FLUSH
             flushOutput();
 #endif
