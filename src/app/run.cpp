@@ -1,7 +1,9 @@
 #include "app/run.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,12 +56,23 @@ ssize_t readWithProgress(char* into, size_t capacity) {
     return readPreprocessorOutput(into, capacity);
 }
 
+// Cooked text on standard input: a read error is an error, not its end.
+ssize_t readCookedInput(char* into, size_t capacity) {
+    ssize_t got = readStandardInput(into, capacity);
+    if (got < 0) {
+        char message[160];
+        std::snprintf(message, sizeof message, "reading standard input: %s", std::strerror(errno));
+        fatal(message);
+    }
+    return got;
+}
+
 // Returns where the text comes from: standard input as given (-cooked), the
 // children of a split savefile, or one tcpdump child.
 InputSource setUpInput(std::span<char* const> expression) {
     if (options.cooked) {
         if (!expression.empty()) std::fputs("input is cooked -- ignoring tcpdump expressions\n", stderr);
-        return readStandardInput;
+        return readCookedInput;
     }
     refuseTerminalInput(expression);
     if (!options.pointToPoint) warnOfLinkType();
