@@ -52,7 +52,7 @@ namespace {
 // text is ready.
 bool textReady() {
     pollfd ready[2] = {{0, POLLIN, 0}, {messages.pipe, POLLIN, 0}};
-    if (poll(ready, 2, -1) < 0) return false;   // interrupted: read
+    if (poll(ready, 2, -1) < 0) return false;   // interrupted: wait again
     if (ready[1].revents != 0) passOnMessages(messages);
     return ready[0].revents != 0;
 }

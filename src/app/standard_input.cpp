@@ -28,9 +28,7 @@ const char* linkTypeName(long type) {
     default: return nullptr;
     }
 }
-}  // namespace
 
-namespace {
 // True when the first expression word names an existing file (not a folder).
 bool namesAFile(std::span<char* const> expression) {
     struct stat file;
