@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include "common/llc_fields.h"
 
 // The 802.2 LLC header (and SNAP header) of an 802.3 frame as tcpdump prints
 // it in the header line; the dump starts after them, so the line is where
@@ -11,15 +11,7 @@
 // tcpdump prints each SAP without its low bit and gives that bit as a word
 // (Individual/Group, Command/Response); a two-byte control is printed as its
 // little-endian value ("ctrl 0x3400" for the bytes 00 34).
-struct LlcPhrase {
-    uint8_t dsap = 0;            // with the I/G bit
-    uint8_t ssap = 0;            // with the C/R bit
-    unsigned control = 0;
-    uint8_t controlBytes = 0;    // 1 or 2
-    bool snap = false;           // a whole SNAP phrase followed
-    uint32_t oui = 0;
-    unsigned protocolId = 0;     // the SNAP protocol id (an EtherType when the OUI is 0)
-};
+using LlcPhrase = LlcFields;
 
 // Reads an LLC phrase at `p` (its "LLC, dsap " included) and the SNAP phrase
 // right after it, if any. Returns the text after what was read, or nullptr
