@@ -74,3 +74,11 @@ Step laterFragmentData(HexCursor cursor) {
     }
     return dataFollows(cursor, "Fragment");
 }
+
+const char* oneLineSource() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.srcHostText : state.srcLinkText;
+}
+
+const char* oneLineDestination() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.dstHostText : state.dstLinkText;
+}

@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -111,11 +112,21 @@ struct PacketView {
     }
 };
 
+// The link-layer blocks of -extended (the link cross-check compares them).
+bool isLinkHeading(const std::string& line) {
+    static const std::set<std::string> headings = {
+        "LLC Header",  "SNAP Header", "STP Header",  "MPLS Header",  "PPPoE Header", "PPP Header",
+        "LCP Header",  "IPCP Header", "IPV6CP Header", "CCP Header", "PAP Header",   "CHAP Header",
+        "LLDP Header", "EAPOL Header", "EAP Header", "LACP Header",  "PTP Header",   "IS-IS Header"};
+    return headings.count(line) != 0;
+}
+
 bool isHeading(const std::string& line) {
     return line == "IP Header" || line == "TCP Header" || line == "UDP Header" || line == "ICMP Header" ||
            line == "ARP Header" || line == "RARP Header" || line == "VLAN Header" || line == "IPv6 Header" ||
            line == "Hop-by-Hop Options Header" || line == "Destination Options Header" || line == "Routing Header" ||
-           line == "Fragment Header" || line == "Authentication Header" || line == "ICMPv6 Header";
+           line == "Fragment Header" || line == "Authentication Header" || line == "ICMPv6 Header" ||
+           isLinkHeading(line);
 }
 
 // Splits pacsift's output into packets by "Packet N" and parses each up to
@@ -824,7 +835,7 @@ bool checkVlanTags(Tally& tally, FrameCheck& check, const FrameRef& ref, const P
             type = numberOf(types[n]);
         } else {
             // tshark read an 802.3 length: no type.
-            listText(check, "VLAN", "Encapsulated Protocol", encapsulated, {"<unknown>"}, 0);
+            listText(check, "VLAN", "Encapsulated Protocol", encapsulated, {"802.3"}, 0);
             type = 0;
         }
         ++n;
