@@ -25,6 +25,7 @@ constexpr int kMaxIeee8023Length = 1500;        // a type field up to this is an
 
 // IP protocol numbers that have a decoder here.
 constexpr uint8_t kIpProtoIcmp = 1;
+constexpr uint8_t kIpProtoIgmp = 2;   // under -extended
 constexpr uint8_t kIpProtoTcp = 6;
 constexpr uint8_t kIpProtoUdp = 17;
 constexpr uint8_t kIpProtoIpInIp = 94;

@@ -71,27 +71,6 @@ const char* reasonOf(const IcmpType& type, uint8_t code) {
     return nameOr(type.reasons, code, kCorrupt);
 }
 
-void printMessage(const char* typeText, const char* reason, const char* info, uint16_t checksum) {
-    const char* because = reason != nullptr ? " because " : "";
-    if (reason == nullptr) reason = "";
-    switch (displayForm()) {
-    case Form::oneLine:
-        putFormat("%s -> %s ICMP %s%s%s\n", state.srcHostText, state.dstHostText, typeText, because, reason);
-        if (info != nullptr) putFormat("\t%s\n", info);
-        break;
-    case Form::verbose:
-        putText("ICMP Header\n");
-        putField("Type:", "%s%s%s", typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
-        if (info != nullptr) putField("Additional Information:", "%s", info);
-        putField("Checksum:", "0x%04X", checksum);
-        break;
-    case Form::terse:
-        putTersePrefix("ICMP");
-        putFormat("%s%s%s cksum=%04X\n", typeText, because, reason, checksum);
-        if (info != nullptr) putFormat("\t%s\n", info);
-        break;
-    }
-}
 }  // namespace
 
 Step decodeIcmp(HexCursor cursor) {
@@ -103,7 +82,7 @@ Step decodeIcmp(HexCursor cursor) {
     if (row == nullptr) {
         std::snprintf(unknownTypeText, sizeof unknownTypeText, "%s (%d)", "<unknown>", type);
         state.dataLeft -= 4;
-        printMessage(unknownTypeText, nullptr, nullptr, checksum);
+        showIcmpMessage("ICMP", unknownTypeText, nullptr, nullptr, checksum);
         return dataFollows(cursor, "ICMP");
     }
 
@@ -124,7 +103,7 @@ Step decodeIcmp(HexCursor cursor) {
         if (quotedProtocol != kIpProtoTcp && quotedProtocol != kIpProtoUdp) {
             // A condition of this packet alone: show what is known and go on.
             state.dataLeft -= count;
-            printMessage(row->name, reason, nullptr, checksum);
+            showIcmpMessage("ICMP", row->name, reason, nullptr, checksum);
             putText("\t<*** IP protocol field != TCP or UDP ***>\n");
             return giveUp();
         }
@@ -149,6 +128,6 @@ Step decodeIcmp(HexCursor cursor) {
     }
 
     state.dataLeft -= count;
-    printMessage(row->name, reason, info, checksum);
+    showIcmpMessage("ICMP", row->name, reason, info, checksum);
     return dataFollows(cursor, "ICMP");
 }

@@ -44,8 +44,6 @@ constexpr Name kParameterProblemReasons[] = {
     {9, "too-many-options-in-extension-header"},
     {10, "option-too-big"},
 };
-constexpr Name kRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
-                                 {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};
 constexpr Name kRouterPreferences[] = {{0, "medium"}, {1, "high"}, {2, "reserved"}, {3, "low"}};
 
 // The fields of one message, read before any of it is shown.
@@ -285,29 +283,12 @@ void readQuote(HexCursor& cursor, Message& m) {
 }
 
 void showMessage(const Message& m, const MessageType* row) {
-    const char* because = m.reason != nullptr ? " because " : "";
-    const char* reason = m.reason != nullptr ? m.reason : "";
-    switch (displayForm()) {
-    case Form::oneLine:
-        putFormat("%s -> %s ICMPv6 %s%s%s\n", state.srcHostText, state.dstHostText, m.typeText, because, reason);
-        if (m.info != nullptr) putFormat("\t%s\n", m.info);
-        break;
-    case Form::verbose:
-        putText("ICMPv6 Header\n");
-        putField("Type:", "%s%s%s", m.typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
-        if (m.info != nullptr) putField("Additional Information:", "%s", m.info);
-        putField("Checksum:", "0x%04X", m.checksum);
-        if (row != nullptr && row->verbose != nullptr) row->verbose(m);
-        break;
-    case Form::terse:
-        putTersePrefix("ICMPv6");
-        putFormat("%s%s%s cksum=%04X\n", m.typeText, because, reason, m.checksum);
-        if (m.info != nullptr) putFormat("\t%s\n", m.info);
-        if (row != nullptr && row->terse != nullptr) {
-            row->terse(m);
-            putFormat("\t%s\n", fieldsText);
-        }
-        break;
+    showIcmpMessage("ICMPv6", m.typeText, m.reason, m.info, m.checksum);
+    if (row == nullptr) return;
+    if (displayForm() == Form::verbose && row->verbose != nullptr) row->verbose(m);
+    if (displayForm() == Form::terse && row->terse != nullptr) {
+        row->terse(m);
+        putFormat("\t%s\n", fieldsText);
     }
 }
 
@@ -377,7 +358,7 @@ void showRecord(const uint8_t (&header)[kRecordHeaderLength], unsigned sources) 
         putLabel("Record:");
     else
         putChar('\t');
-    putFormat("%s group=%s sources=%u", nameOrNumber(kRecordTypes, fields.byteAt(0), number), fields.ipv6At(4, group),
+    putFormat("%s group=%s sources=%u", nameOrNumber(kGroupRecordTypes, fields.byteAt(0), number), fields.ipv6At(4, group),
               sources);
     for (unsigned i = 0; i < sources; ++i) putFormat(" %s", addresses.ipv6At(static_cast<int>(i) * kAddressLength, address));
     putChar('\n');

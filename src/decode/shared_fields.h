@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/name_table.h"
 #include "decode/step.h"
 #include "input/hex_readers.h"
 
@@ -34,10 +35,21 @@ void skipOptions(HexCursor& cursor, int headerLength, bool notice);
 // A code that has no meaning for its message type, shown in place of a reason.
 inline constexpr char kCorrupt[] = "<*** CORRUPT ***>";
 
+// The kinds of a multicast group record (MLDv2 and IGMPv3 reports).
+inline constexpr Name kGroupRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
+                                             {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};
+
 // The verbose form's address lines: the address, then its name in
 // parentheses where names are on.
 void putHostField(const char* label, const char* address);
 void putEtherField(const char* label, const char* address);
+
+// The common part of an ICMP or ICMPv6 message (`name`): the one-line form's
+// line, the verbose heading with the type, its reason ("Because:"), the
+// additional information and the checksum, or the terse line and the
+// information line. `reason` and `info` may be nullptr.
+void showIcmpMessage(const char* name, const char* typeText, const char* reason, const char* info,
+                     uint16_t checksum);
 
 // The service name of the destination port that an ICMP or ICMPv6
 // port-unreachable error quotes (of TCP or UDP), for kPortUnreachable.

@@ -16,6 +16,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -101,6 +102,7 @@ struct PacketView {
     std::string timestamp;
     std::vector<Section> sections;    // in display order; link lines not included
     std::vector<std::string> notices; // "\t<..." lines outside the data display
+    std::vector<std::string> unknown; // headings and labels the cross-check does not know
     const Section* find(const std::string& heading, int nth = 0) const {
         for (const Section& section : sections)
             if (section.heading == heading && nth-- == 0) return &section;
@@ -113,21 +115,88 @@ struct PacketView {
     }
 };
 
-// The link-layer blocks of -extended (the link cross-check compares them).
-bool isLinkHeading(const std::string& line) {
-    static const std::set<std::string> headings = {
-        "LLC Header",  "SNAP Header", "STP Header",  "MPLS Header",  "PPPoE Header", "PPP Header",
-        "LCP Header",  "IPCP Header", "IPV6CP Header", "CCP Header", "PAP Header",   "CHAP Header",
-        "LLDP Header", "EAPOL Header", "EAP Header", "LACP Header",  "PTP Header",   "IS-IS Header"};
-    return headings.count(line) != 0;
+// Every verbose heading pacsift shows, with every label it may show under
+// it. A heading or label missing here would be merged into the block above or
+// never compared, so the parser reports it and the cross-checks fail.
+const std::map<std::string, std::set<std::string>>& knownHeadings() {
+    static const std::map<std::string, std::set<std::string>> headings = {
+        {"IP Header",
+         {"Version", "Header Length", "Service Type", "Datagram Length", "Identification", "Flags", "Fragment Offset",
+          "TTL", "Encapsulated Protocol", "Header Checksum", "Source IP Address", "Destination IP Address"}},
+        {"TCP Header",
+         {"Source Port", "Destination Port", "Sequence Number", "Expect peer ACK", "Acknowledgement Number",
+          "Header Length", "Flags", "Window Advertisement", "Checksum", "Urgent Pointer"}},
+        {"UDP Header", {"Source Port", "Destination Port", "Datagram Length", "Checksum"}},
+        {"ICMP Header", {"Type", "Because", "Additional Information", "Checksum"}},
+        {"ARP Header",
+         {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
+          "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
+        {"RARP Header",
+         {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
+          "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
+        {"VLAN Header", {"Priority", "Flags", "VLAN ID", "Encapsulated Protocol"}},
+        {"IPv6 Header",
+         {"Version", "Traffic Class", "Flow Label", "Payload Length", "Next Header", "Hop Limit",
+          "Source IPv6 Address", "Destination IPv6 Address"}},
+        {"Hop-by-Hop Options Header", {"Next Header", "Header Length", "Option"}},
+        {"Destination Options Header", {"Next Header", "Header Length", "Option"}},
+        {"Routing Header",
+         {"Next Header", "Header Length", "Routing Type", "Segments Left", "Last Entry", "Flags", "Tag", "Address"}},
+        {"Fragment Header", {"Next Header", "Fragment Offset", "Flags", "Identification"}},
+        {"Authentication Header", {"Next Header", "Header Length", "SPI", "Sequence Number"}},
+        {"IGMP Header",
+         {"Version", "Type", "Max Response Time", "Hops", "Code", "Checksum", "Group Address", "Flags", "QRV", "QQIC",
+          "Number of Sources", "Source Address", "Number of Records", "Record"}},
+        {"ICMPv6 Header",
+         {"Type", "Because", "Additional Information", "Checksum", "Pointer", "Identifier", "Sequence Number",
+          "Maximum Response Code", "Maximum Response Delay", "Multicast Address", "Flags", "QRV", "QQIC",
+          "Number of Sources", "Current Hop Limit", "Router Preference", "Router Lifetime", "Reachable Time",
+          "Retransmit Timer", "Target Address", "Destination Address", "Number of Records", "Option", "Record",
+          "Source Address", "Quoted Packet"}},
+        // -extended, the link layer.
+        {"LLC Header", {"DSAP", "SSAP", "Flags", "Control"}},
+        {"SNAP Header", {"OUI", "Protocol ID"}},
+        {"STP Header",
+         {"Protocol Identifier", "Version", "BPDU Type", "Flags", "Root Identifier", "Root Path Cost",
+          "Bridge Identifier", "Port Identifier", "Message Age", "Max Age", "Hello Time", "Forward Delay",
+          "Version 1 Length", "Version 3 Length", "MST Config Name", "MST Config Revision", "MST Config Digest",
+          "CIST Internal Root Path Cost", "CIST Bridge Identifier", "CIST Remaining Hops", "MSTI",
+          "Version 4 Length", "Originating VLAN"}},
+        {"MPLS Header", {"Label Stack Entry"}},
+        {"PPPoE Header", {"Version", "Type", "Code", "Session ID", "Payload Length", "Tag"}},
+        {"PPP Header", {"Address", "Control", "Protocol"}},
+        {"LCP Header", {"Code", "Identifier", "Length", "Option", "Magic Number", "Rejected Protocol"}},
+        {"IPCP Header", {"Code", "Identifier", "Length", "Option"}},
+        {"IPV6CP Header", {"Code", "Identifier", "Length", "Option"}},
+        {"CCP Header", {"Code", "Identifier", "Length", "Option"}},
+        {"PAP Header", {"Code", "Identifier", "Length"}},
+        {"CHAP Header", {"Code", "Identifier", "Length"}},
+        {"LLDP Header",
+         {"Chassis ID", "Port ID", "Time To Live", "Port Description", "System Name", "System Description",
+          "Capabilities", "Management Address", "Organization TLV", "TLV"}},
+        {"EAPOL Header", {"Version", "Type", "Length", "Key Descriptor Type"}},
+        {"EAP Header", {"Code", "Identifier", "Length", "Type"}},
+        {"LACP Header",
+         {"Version", "Actor System Priority", "Actor System", "Actor Key", "Actor Port Priority", "Actor Port",
+          "Actor State", "Partner System Priority", "Partner System", "Partner Key", "Partner Port Priority",
+          "Partner Port", "Partner State", "Collector Max Delay"}},
+        {"PTP Header",
+         {"Transport Specific", "Message Type", "Version", "Message Length", "Domain Number", "Flags",
+          "Correction Field", "Clock Identity", "Source Port ID", "Sequence ID", "Control Field",
+          "Log Message Interval", "Timestamp", "Requesting Port Identity"}},
+        {"IS-IS Header",
+         {"Header Length", "ID Length", "PDU Type", "Max Area Addresses", "Circuit Type", "Source ID",
+          "Holding Time", "PDU Length", "Priority", "LAN ID", "Local Circuit ID", "Remaining Lifetime", "LSP ID",
+          "Sequence Number", "Checksum", "Flags", "Start LSP ID", "End LSP ID", "TLV"}},
+    };
+    return headings;
 }
 
-bool isHeading(const std::string& line) {
-    return line == "IP Header" || line == "TCP Header" || line == "UDP Header" || line == "ICMP Header" ||
-           line == "ARP Header" || line == "RARP Header" || line == "VLAN Header" || line == "IPv6 Header" ||
-           line == "Hop-by-Hop Options Header" || line == "Destination Options Header" || line == "Routing Header" ||
-           line == "Fragment Header" || line == "Authentication Header" || line == "ICMPv6 Header" ||
-           isLinkHeading(line);
+// A heading line: no tab before it, " Header" at its end.
+bool looksLikeHeading(const std::string& line) {
+    const std::string ending = " Header";
+    return !line.empty() && line[0] != '\t' && line.size() > ending.size() &&
+           line.compare(line.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 // Splits pacsift's output into packets by "Packet N" and parses each up to
@@ -167,7 +236,8 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             current->timestamp = value.substr(0, value.find(' '));
             continue;
         }
-        if (isHeading(line)) {
+        if (looksLikeHeading(line)) {
+            if (knownHeadings().count(line) == 0) current->unknown.push_back("heading \"" + line + "\"");
             current->sections.push_back(Section{line, {}, {}});
             section = &current->sections.back();
             lastLabel.clear();
@@ -185,6 +255,9 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             continue;
         }
         lastLabel = text.substr(0, colon);
+        auto known = knownHeadings().find(section->heading);
+        if (known != knownHeadings().end() && known->second.count(lastLabel) == 0)
+            current->unknown.push_back("label \"" + lastLabel + "\" under \"" + section->heading + "\"");
         std::string::size_type value = text.find_first_not_of('\t', colon + 1);
         section->fields[lastLabel] = value == std::string::npos ? "" : text.substr(value);
         section->lists[lastLabel].push_back(section->fields[lastLabel]);
@@ -380,6 +453,13 @@ struct Tally {
     }
 };
 
+// A heading or label the cross-check does not know fails wherever it is shown.
+void failUnknown(Tally& tally, const std::string& file, const std::map<int, PacketView>& packets) {
+    for (const auto& [number, view] : packets)
+        for (const std::string& what : view.unknown)
+            tally.fail(file + " packet " + std::to_string(number), "unknown to the cross-check", what);
+}
+
 // What was compared and skipped, on standard output; every mismatch fails.
 void reportTally(const Tally& tally, const std::string& heading) {
     std::cout << heading << "\n";
@@ -560,16 +640,22 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         tally.skip("IPv4", Skip::IpInIpInner);
         return;
     }
+    // A later fragment's bytes are data, whatever its protocol: no transport
+    // block and no no-decode line.
+    if (ref.num("frag") != 0) {
+        tally.skip(name != nullptr ? name : "IPv4", Skip::LaterFragment);
+        if (name != nullptr && view.find(std::string(name) + " Header") != nullptr)
+            check.fail("IPv4 later fragment", std::string(name) + " block shown for a later fragment");
+        if (view.hasNotice("<*** No decode support"))
+            check.fail("IPv4 later fragment", "no-decode line for a later fragment");
+        return;
+    }
     if (name == nullptr) {
         if (!view.hasNotice("<*** No decode support for encapsulated protocol ***>"))
             check.fail("IPv4 no-decode line", "no no-decode line for protocol " + std::to_string(protocol));
         return;
     }
     const Section* layer = view.find(std::string(name) + " Header");
-    if (ref.num("frag") != 0) {
-        tally.skip(name, Skip::LaterFragment);
-        return;
-    }
     const char* firstKey = protocol == 6 ? "tsp" : protocol == 17 ? "usp" : "it";
     if (!ref.has(firstKey)) {
         tally.skip(name, Skip::NoTransportForTshark);
@@ -592,7 +678,8 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
             check.fail(std::string(name) + " block", std::string(name) + " block shown for a frame cut inside it");
         return;
     }
-    if (protocol == 17) {
+    // In a first fragment the UDP length covers the whole datagram: no check.
+    if (protocol == 17 && ref.num("mf") == 0) {
         // Counted in full: a datagram of more than 32 KiB is no negative count.
         auto left = datagramLength(ref) - ref.num("ihl");
         if (left != ref.num("ulen") || ref.num("ulen") < 8) {
@@ -643,6 +730,7 @@ TEST(CrossCheck, HeaderValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         // pacsift numbers the header lines that tcpdump prints.
         if (static_cast<int>(packets.size()) != file.tcpdumpPackets ||
             (!packets.empty() && packets.rbegin()->first != file.tcpdumpPackets))
@@ -1116,12 +1204,15 @@ void checkNdpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const
 
 // MLDv2 report records ("to-exclude group=ff02::16 sources=1 2001:db8::1"),
 // in order, and their sources.
-void checkMldRecords(FrameCheck& check, const FrameRef& ref, const Section& icmp) {
+// The "Record:" lines of an MLDv2 or IGMPv3 report against tshark's lists of
+// record types, groups, source counts and sources (keys in that order).
+void checkGroupRecords(FrameCheck& check, const std::string& kind, const Section& block, const FrameRef& ref,
+                       const std::array<const char*, 4>& keys) {
     static const std::vector<std::string> kinds = {"is-include", "is-exclude", "to-include",
                                                    "to-exclude", "allow-new",  "block-old"};
     std::vector<std::string> types, groups, counts, sources;
-    auto found = icmp.lists.find("Record");
-    if (found != icmp.lists.end()) {
+    auto found = block.lists.find("Record");
+    if (found != block.lists.end()) {
         for (const std::string& record : found->second) {
             std::vector<std::string> words = wordsOf(record);
             if (words.size() < 3) continue;
@@ -1134,10 +1225,10 @@ void checkMldRecords(FrameCheck& check, const FrameRef& ref, const Section& icmp
             sources.insert(sources.end(), words.begin() + 3, words.end());
         }
     }
-    wholeList(check, "ICMPv6 records", "type", types, listOf(ref, "i6mart"), true);
-    wholeList(check, "ICMPv6 records", "group", groups, listOf(ref, "i6maraddr"), false);
-    wholeList(check, "ICMPv6 records", "sources", counts, listOf(ref, "i6marns"), true);
-    wholeList(check, "ICMPv6 records", "source", sources, listOf(ref, "i6marsrc"), false);
+    wholeList(check, kind, "type", types, listOf(ref, keys[0]), true);
+    wholeList(check, kind, "group", groups, listOf(ref, keys[1]), false);
+    wholeList(check, kind, "sources", counts, listOf(ref, keys[2]), true);
+    wholeList(check, kind, "source", sources, listOf(ref, keys[3]), false);
 }
 
 // The quoted datagram of an error: the next IPv6 header tshark found after
@@ -1227,7 +1318,7 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
             tally.skip("ICMPv6 records", Skip::OptionNotice);
         } else {
             ++tally.compared["ICMPv6 record lists"];
-            checkMldRecords(check, ref, *icmp);
+            checkGroupRecords(check, "ICMPv6 records", *icmp, ref, {"i6mart", "i6maraddr", "i6marns", "i6marsrc"});
         }
     }
     if (type >= 130 && type <= 132) {
@@ -1264,7 +1355,69 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
     }
 }
 
+// IGMP: the header, a v3 query's fields and sources, a v3 report's records.
+// tshark gives a maximum response time in tenths of a second.
+void checkIgmp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    if (!ref.has("igt")) return;
+    const Section* igmp = view.find("IGMP Header");
+    if (igmp == nullptr) {
+        if (!view.hasNotice("<*** IGMP message shorter than its header ***>"))
+            check.fail("IGMP block", "no IGMP block where tshark found IGMP");
+        return;
+    }
+    ++tally.compared["IGMP"];
+    if (ref.has("igv") != (igmp->fields.count("Version") != 0))
+        check.fail("IGMP Version", "pacsift \"" + igmp->at("Version") + "\", tshark " + ref.at("igv"));
+    listNumber(check, "IGMP", *igmp, "Version", listOf(ref, "igv"), 0);
+    listNumber(check, "IGMP", *igmp, "Type", listOf(ref, "igt"), 0);
+    listNumber(check, "IGMP", *igmp, "Checksum", listOf(ref, "igck"), 0);
+    if (igmp->fields.count("Max Response Time") != 0) {
+        // "20.8 s": tenths of a second.
+        std::string shown = igmp->at("Max Response Time");
+        std::string tenths = shown.substr(0, shown.find('.')) + shown.substr(shown.find('.') + 1, 1);
+        listNumber(check, "IGMP", "Max Response Time", tenths, listOf(ref, "igmr"), 0);
+    }
+    listNumber(check, "IGMP", *igmp, "Hops", listOf(ref, "ighops"), 0);
+    if (igmp->fields.count("Group Address") != 0)
+        listText(check, "IGMP", "Group Address", igmp->at("Group Address"), listOf(ref, "igaddr"), 0);
+    if (igmp->fields.count("QRV") != 0) {
+        if (ref.has("igs"))
+            listText(check, "IGMP", "Flags", igmp->at("Flags"), {isSet(ref.at("igs")) ? "S=on" : "S=off"}, 0);
+        listNumber(check, "IGMP", *igmp, "QRV", listOf(ref, "igqrv"), 0);
+        listNumber(check, "IGMP", *igmp, "QQIC", listOf(ref, "igqqic"), 0);
+        listNumber(check, "IGMP", *igmp, "Number of Sources", listOf(ref, "ignsrc"), 0);
+        auto found = igmp->lists.find("Source Address");
+        if (view.hasNotice("<*** IGMP record"))
+            tally.skip("IGMP sources", Skip::OptionNotice);
+        else
+            wholeList(check, "IGMP", "Source Address",
+                      found == igmp->lists.end() ? std::vector<std::string>{} : found->second,
+                      listOf(ref, "igsaddr"), false);
+    }
+    if (igmp->fields.count("Number of Records") != 0) {
+        listNumber(check, "IGMP", *igmp, "Number of Records", listOf(ref, "ignrec"), 0);
+        if (view.hasNotice("<*** IGMP record")) {
+            tally.skip("IGMP records", Skip::OptionNotice);
+            return;
+        }
+        checkGroupRecords(check, "IGMP records", *igmp, ref, {"igrt", "igaddr", "ignsrc", "igsaddr"});
+    }
+}
 }  // namespace
+
+// The parser names a heading it does not know, and a label it does not know
+// under a known heading, so that neither is silently merged or left out.
+TEST(CrossCheck, ParserReportsUnknownHeadingsAndLabels) {
+    std::string out = kSeparator + "Packet 1\n"
+                      "TCP Header\n\tSource Port:\t\t\t80\n\tWindow Size:\t\t\t7\n"
+                      "GRE Header\n\tFlags:\t\t\t\t0x0000\n"
+                      "TCP Data\n\tTCP Header\n";
+    std::map<int, PacketView> packets = parsePackets(out);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[1].unknown,
+              (std::vector<std::string>{"label \"Window Size\" under \"TCP Header\"", "heading \"GRE Header\""}));
+    EXPECT_EQ(packets[1].sections.at(0).at("Source Port"), "80");
+}
 
 TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     std::vector<FileRef> files =
@@ -1286,6 +1439,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         for (const FrameRef& ref : file.frames) {
             auto found = packets.find(ref.number);
             if (found == packets.end()) {
@@ -1306,6 +1460,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
                 check.fail("IPv6 block", "no IPv6 block for an IPv6 frame of " + ref.at("dump") + " bytes");
             checkIpv6Headers(tally, check, ref, view);
             checkIcmpv6(tally, check, ref, view);
+            checkIgmp(tally, check, ref, view);
             if (const Section* tcp = view.find("TCP Header"); tcp != nullptr && ref.has("tsp"))
                 checkTcp(tally, check, ref, *tcp);
             if (const Section* udp = view.find("UDP Header"); udp != nullptr && ref.has("usp"))
@@ -1318,6 +1473,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     EXPECT_GT(tally.compared["IPv6"], 0);
     EXPECT_GT(tally.compared["ICMPv6"], 0);
     EXPECT_GT(tally.compared["UDP"], 0);
+    EXPECT_GT(tally.compared["IGMP"], 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -1927,6 +2083,7 @@ TEST(CrossCheck, LinkLayerValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         for (const FrameRef& ref : file.frames) {
             auto found = packets.find(ref.number);
             if (found == packets.end()) {
