@@ -2,6 +2,7 @@
 // Cisco's PVST+ SNAP header.
 
 #include <cstdio>
+#include <cstring>
 
 #include "common/display.h"
 #include "common/name_table.h"
@@ -218,9 +219,13 @@ void showOneLine(const Bpdu& b) {
 }
 
 // The originating VLAN that PVST+ adds after the BPDU: type 0, length 2, VLAN.
-void showPvstVlan(Region& region) {
+void showPvstVlan(HexCursor& cursor, Region& region) {
     if (!state.pvst || region.left() < kPvstTlvLength) return;
-    // Looked at by reading: the bytes are the frame's own either way.
+    // Looked at before it is read where the current text holds it, so that
+    // other bytes stay data; across a line it is read.
+    constexpr int kDigits = 2 * kPvstTlvLength;
+    peekHexChar(cursor);
+    if (std::strlen(cursor) >= kDigits && (hexValue(cursor, 4) != 0 || hexValue(cursor + 4, 4) != 2)) return;
     unsigned type = region.shortValue();
     unsigned length = region.shortValue();
     unsigned vlan = region.shortValue();
@@ -329,7 +334,7 @@ Step decodeStp(HexCursor cursor) {
             if (version4Length > 0 && displayForm() != Form::oneLine) putText(kRestNotShown);
         }
     } else {
-        showPvstVlan(region);
+        showPvstVlan(cursor, region);
     }
     showOneLine(b);
     return dataFollows(cursor, "STP");

@@ -85,4 +85,21 @@ TEST(StpDecode, TerseAndCutShort) {
     EXPECT_NE(shown.find("Packet 1\n\t<*** BPDU runs past the end of the frame ***>\n"), std::string::npos) << shown;
 }
 
+// PVST+ (Cisco SNAP, pid 010B) adds the originating VLAN after the BPDU as
+// type 0, length 2; other bytes there stay data.
+TEST(StpDecode, PvstOriginatingVlan) {
+    auto pvst = [](const std::string& after) {
+        std::string bpduHex = bpdu(2, 2, 0x3C, 0x8000, 0) + " " + after;
+        return "12:00:00.000000 00:11:22:33:44:55 > 01:00:0c:cc:cc:cd, 802.3, length " +
+               std::to_string(8 + byteCount(bpduHex)) +
+               ": LLC, dsap SNAP (0xaa) Individual, ssap SNAP (0xaa) Command, ctrl 0x03: oui Cisco (0x00000c), pid "
+               "PVST (0x010b), length 42: STP\n" +
+               dataLines(bpduHex);
+    };
+    std::string shown = decode({"-extended"}, pvst("0000 0002 0005"));
+    EXPECT_NE(shown.find("fwd=15\n\tvlan=5\nDATA:\t<No data>\n"), std::string::npos) << shown;
+    shown = decode({"-extended"}, pvst("0001 0002 4142"));
+    EXPECT_NE(shown.find("fwd=15\nDATA:\t....AB\n"), std::string::npos) << shown;
+}
+
 }  // namespace
