@@ -21,6 +21,9 @@
 #include "present/names.h"
 
 namespace {
+// The filter expression's words, for the hint when tcpdump fails.
+std::span<char* const> expressionWords;
+
 // Ends a run: writes out the display, then settles the status. A child that
 // failed (no tcpdump, not a savefile, a bad filter) makes the run fail too.
 int finishRun(ProgramEnd end) {
@@ -32,7 +35,11 @@ int finishRun(ProgramEnd end) {
     }
     bool childFailed = finishSplitRun(end.endOfInput) || finishPreprocessor(end.endOfInput);
     if (end.brokenPipe) return kBrokenPipe;
-    if (end.status == 0 && childFailed) return 1;
+    if (end.status == 0 && childFailed) {
+        // "pacsift capture.pcap" with something else on standard input.
+        if (end.endOfInput) hintAtFileName(expressionWords);
+        return 1;
+    }
     return end.status;
 }
 
@@ -44,7 +51,7 @@ off_t savefileStart = 0;
 ssize_t readWithProgress(char* into, size_t capacity) {
     off_t offset = lseek(savefileCopy, 0, SEEK_CUR);
     if (offset >= savefileStart) showProgress(static_cast<uint64_t>(offset - savefileStart));
-    return readStandardInput(into, capacity);
+    return readPreprocessorOutput(into, capacity);
 }
 
 // Returns where the text comes from: standard input as given (-cooked), the
@@ -69,8 +76,8 @@ InputSource setUpInput(std::span<char* const> expression) {
     }
     if (InputSource parts = startSplitRun(expression)) return parts;
     if (progress) savefileCopy = fcntl(0, F_DUPFD_CLOEXEC, 3);
-    startPreprocessor(expression);
-    return savefileCopy >= 0 ? readWithProgress : readStandardInput;
+    startPreprocessor(expression, progress);
+    return savefileCopy >= 0 ? readWithProgress : readPreprocessorOutput;
 }
 }  // namespace
 
@@ -78,6 +85,7 @@ int runPacsift(int argc, char** argv) {
     try {
         auto words = std::span<char* const>(argv, static_cast<size_t>(argc)).subspan(argc > 0 ? 1 : 0);
         auto expression = parseOptions(words);
+        expressionWords = options.cooked ? std::span<char* const>() : expression;
         selectLocale();
         InputSource source = setUpInput(expression);
         writeEachPacket(isatty(1));
