@@ -75,6 +75,14 @@ Step laterFragmentData(HexCursor cursor) {
     return dataFollows(cursor, "Fragment");
 }
 
+const char* oneLineSource() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.srcHostText : state.srcLinkText;
+}
+
+const char* oneLineDestination() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.dstHostText : state.dstLinkText;
+}
+
 void showIcmpMessage(const char* name, const char* typeText, const char* reason, const char* info,
                      uint16_t checksum) {
     const char* because = reason != nullptr ? " because " : "";
