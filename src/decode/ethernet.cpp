@@ -17,8 +17,6 @@ namespace {
 constexpr int kHeaderLength = 14;
 char destination[18];
 char source[18];
-char destinationName[256];
-char sourceName[256];
 }  // namespace
 
 Step decodeInnerEthernet(HexCursor cursor) {
@@ -31,6 +29,10 @@ Step decodeInnerEthernet(HexCursor cursor) {
     unsigned type = getShort(cursor);
     state.dataLeft -= kHeaderLength;
 
+    // The one-line form of a link-layer message inside names this frame's ends.
+    copyBounded(state.srcLinkText, etherHostName(source, true));
+    copyBounded(state.dstLinkText, etherHostName(destination, true));
+    state.linkTextsAtIpHeaders = state.ipHeaders;
     if (options.noLink) return followedByEtherType(cursor, type);
     switch (displayForm()) {
     case Form::oneLine:
@@ -42,10 +44,7 @@ Step decodeInnerEthernet(HexCursor cursor) {
         putField("Encapsulated Protocol:", "%s", etherTypeName(type));
         break;
     case Form::terse:
-        // Each name is copied before the next lookup reuses the result.
-        copyBounded(sourceName, etherHostName(source, true));
-        copyBounded(destinationName, etherHostName(destination, true));
-        putFormat("LINK:\t%s -> %s type=%s\n", sourceName, destinationName, etherTypeName(type));
+        putFormat("LINK:\t%s -> %s type=%s\n", state.srcLinkText, state.dstLinkText, etherTypeName(type));
         break;
     }
     return followedByEtherType(cursor, type);

@@ -67,7 +67,7 @@ void flagsText(uint16_t word, char* text, size_t size) {
 // GRE's protocol type is an EtherType; a value that would be an 802.3
 // length means nothing here.
 const char* protocolName(unsigned protocol) {
-    return protocol <= static_cast<unsigned>(kLargestEtherLength) ? "Unknown" : etherTypeName(protocol);
+    return protocol <= static_cast<unsigned>(kMaxIeee8023Length) ? "Unknown" : etherTypeName(protocol);
 }
 
 void showTerse(const GreHeader& h) {
@@ -165,6 +165,6 @@ Step decodeGre(HexCursor cursor) {
     if (!payload) return dataFollows(cursor, "GRE");
     state.greProtocol = h.protocol;
     state.greSequence = hasSequence(h);
-    if (h.protocol <= kLargestEtherLength) return undecoded(cursor);
+    if (h.protocol <= kMaxIeee8023Length) return undecoded(cursor);
     return followedByGreProtocol(cursor, h.protocol);
 }

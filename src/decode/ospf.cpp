@@ -4,6 +4,7 @@
 #include "common/name_table.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "decode/field_texts.h"
 #include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
 
@@ -79,15 +80,15 @@ void showHeader(const OspfHeader& h) {
         const char* authName = nameOf(kAuthTypes, h.authType);
         putField("Auth Type:", "%u (%s)", h.authType, authName != nullptr ? authName : "<unknown>");
         if (h.authType == kAuthSimple) {
-            char text[9];
-            fieldText(h.auth, sizeof h.auth, text, sizeof text);
+            char text[kFieldTextSize];
+            printableText(text, h.auth, sizeof h.auth, true);
             putField("Auth Data:", "%s", text);
         } else if (h.authType == kAuthCryptographic) {
             unsigned sequence = static_cast<unsigned>(h.auth[4] << 24 | h.auth[5] << 16 | h.auth[6] << 8 | h.auth[7]);
             putField("Auth Data:", "key=%u len=%u seq=%u", h.auth[2], h.auth[3], sequence);
         } else if (h.authType != 0) {
-            char text[17];
-            hexText(h.auth, sizeof h.auth, text, sizeof text);
+            char text[kFieldHexSize];
+            hexBytesText(text, h.auth, sizeof h.auth);
             putField("Auth Data:", "%s", text);
         }
         break;

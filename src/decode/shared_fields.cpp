@@ -84,17 +84,12 @@ unsigned datagramEtherType(HexCursor& cursor) {
     return 0;
 }
 
-void fieldText(const uint8_t* bytes, int count, char* text, size_t size) {
-    size_t used = 0;
-    for (int i = 0; i < count && bytes[i] != 0 && used + 1 < size; ++i)
-        text[used++] = bytes[i] >= 0x20 && bytes[i] <= 0x7E ? static_cast<char>(bytes[i]) : '.';
-    text[used] = '\0';
+const char* oneLineSource() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.srcHostText : state.srcLinkText;
 }
 
-void hexText(const uint8_t* bytes, int count, char* text, size_t size) {
-    size_t used = 0;
-    for (int i = 0; i < count && used + 2 < size; ++i) used += std::snprintf(text + used, size - used, "%02X", bytes[i]);
-    text[used] = '\0';
+const char* oneLineDestination() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.dstHostText : state.dstLinkText;
 }
 
 void showIcmpMessage(const char* name, const char* typeText, const char* reason, const char* info,

@@ -66,9 +66,8 @@ Step laterFragmentData(HexCursor cursor);
 // Nothing is looked at when the count has no byte left.
 unsigned datagramEtherType(HexCursor& cursor);
 
-// A field of text bytes as the display shows it: 0x20 to 0x7E as themselves,
-// other bytes as '.', up to the first NUL; at most size - 1 characters.
-void fieldText(const uint8_t* bytes, int count, char* text, size_t size);
-
-// Bytes as hex, "%02X" each, at most size - 1 characters.
-void hexText(const uint8_t* bytes, int count, char* text, size_t size);
+// The one-line form's addresses for the layer that ends the chain: the
+// innermost IP header's host texts when one came after the innermost
+// Ethernet header, else that header's texts as its LINK line shows them.
+const char* oneLineSource();
+const char* oneLineDestination();

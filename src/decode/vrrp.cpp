@@ -2,6 +2,7 @@
 #include "common/name_table.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "decode/field_texts.h"
 #include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
 
@@ -95,8 +96,8 @@ Step decodeVrrp(HexCursor cursor) {
         uint8_t bytes[kAuthenticationLength];
         for (uint8_t& byte : bytes) byte = getByte(cursor);
         state.dataLeft -= kAuthenticationLength;
-        char text[kAuthenticationLength + 1];
-        fieldText(bytes, kAuthenticationLength, text, sizeof text);
+        char text[kFieldTextSize];
+        printableText(text, bytes, kAuthenticationLength, true);
         if (h.authType != 0 && displayForm() == Form::verbose) putField("Authentication Data:", "%s", text);
     }
     return dataFollows(cursor, "VRRP");

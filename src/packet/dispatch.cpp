@@ -1,5 +1,7 @@
 #include "packet/dispatch.h"
 
+#include <cstdint>
+
 #include "common/char_classes.h"
 #include "common/display.h"
 #include "common/options.h"
@@ -21,6 +23,8 @@ const char kTooDeep[] = "\t<*** More than 12 nested headers ***>\n";
 // with it, tunnels nest up to the header count.
 constexpr int kMaxHeaders = 12;
 constexpr int kMaxTunnelLevels = 1;
+// The count of a frame whose header line gives no length: as good as no bound.
+constexpr int32_t kUnknownFrameCount = INT32_MAX / 2;
 
 void showSpurious(const char* digits) {
     putText("\t<*** Spurious data at end: \"");
@@ -50,8 +54,19 @@ struct Route {
 
 Route routeOf(const Step& step) {
     if (step.next == Next::etherType || step.next == Next::greProtocol) {
-        const LinkType* row = step.next == Next::greProtocol ? greProtocolType(static_cast<int>(step.value))
-                                                             : linkType(static_cast<int>(step.value));
+        const LinkType* row = step.value > 0xFFFF               ? nullptr
+                              : step.next == Next::greProtocol ? greProtocolType(static_cast<int>(step.value))
+                                                                : linkType(static_cast<int>(step.value));
+        if (row == nullptr) return {nullptr, Layer::leaf};
+        return {row->decode, row->layer};
+    }
+    if (step.next == Next::llcSap) {
+        const LlcSap* row = llcSap(step.value);
+        if (row == nullptr) return {nullptr, Layer::leaf};
+        return {row->decode, row->layer};
+    }
+    if (step.next == Next::pppProtocol) {
+        const PppProtocol* row = pppProtocol(step.value);
         if (row == nullptr) return {nullptr, Layer::leaf};
         return {row->decode, row->layer};
     }
@@ -93,7 +108,9 @@ HexCursor runChain(Step step) {
             return nullptr;
         case Next::etherType:
         case Next::ipProtocol:
-        case Next::greProtocol: break;
+        case Next::greProtocol:
+        case Next::llcSap:
+        case Next::pppProtocol: break;
         }
         Route route = routeOf(step);
         bool tunnel = step.next == Next::ipProtocol && route.layer == Layer::ip;
@@ -126,12 +143,26 @@ HexCursor skipWholeFrameHeader(HexCursor cursor) {
     return cursor;
 }
 
+// Whether the outer frame's type is one of the classic ones, whose decoders
+// keep their own counts.
+bool classicType(int type) {
+    return type == kEtherTypeIp || type == kEtherTypeIpv6 || type == kEtherTypeArp || type == kEtherTypeRarp;
+}
+
 // The frame's first step: its body by its link type.
 Step frameBody(HexCursor cursor) {
     if (options.extended) {
         // Without a link header the first digit tells the IP version.
         if (options.pointToPoint) return followedByEtherType(cursor, *cursor == '6' ? kEtherTypeIpv6 : kEtherTypeIp);
         cursor = skipWholeFrameHeader(cursor);
+        int type = state.etherType;
+        // tcpdump's dump starts after the tags it prints (a type still a tag
+        // is a tag it could not print), and PPP is taken from GRE only.
+        if (type == kEtherTypeVlan || type == kEtherTypeQinQ || type == kEtherTypeVlan9100 ||
+            type == kEtherTypeVlan9200 || type == kEtherTypePpp)
+            return noDecoderFollows(cursor);
+        // The link-layer protocols count the frame's bytes; unknown without a length.
+        if (!classicType(type)) state.dataLeft = state.frameCount >= 0 ? state.frameCount : kUnknownFrameCount;
     }
     return followedByEtherType(cursor, static_cast<unsigned>(state.etherType));
 }
