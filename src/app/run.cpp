@@ -16,8 +16,8 @@
 #include "common/packet_state.h"
 #include "common/program_end.h"
 #include "input/line_reader.h"
-#include "input/packet_loop.h"
-#include "input/time_delta.h"
+#include "packet/packet_loop.h"
+#include "packet/time_delta.h"
 #include "present/names.h"
 
 namespace {

@@ -11,6 +11,8 @@ Form displayForm() {
     return options.verbose ? Form::verbose : Form::terse;
 }
 
+bool verboseOptionGiven() { return options.verbose; }
+
 void putLabel(const char* label) {
     // The line's tab and the label fill 8 + length columns; tabs stop every 8
     // and the value starts at column 40 (a label of up to 31 characters).
@@ -29,4 +31,11 @@ void putField(const char* label, const char* format, ...) {
     putFormatList(format, args);
     va_end(args);
     putChar('\n');
+}
+
+void putTersePrefix(const char* name) {
+    size_t length = std::strlen(name);
+    for (size_t column = length; column < 4; ++column) putChar(' ');
+    putBytes(name, length);
+    putText(":\t");
 }

@@ -14,6 +14,7 @@ struct PacketState {
     int outerEtherType = 0;       // the header line's first type, before any VLAN tag
     char frameStart[29] = {};     // a whole-frame dump's first 28 digits (addresses, outer type); "" if unknown
     uint8_t ipVersion = 4;        // 4 or 6: the IP header the transport decoders work on
+    int ipHeaders = 0;            // IP headers begun in this packet: 2 inside a tunnel
     bool firstFragment = false;   // a first fragment (offset 0, MF) under -extended: UDP's length covers more
     bool laterFragment = false;   // a fragment after the first (-extended): its bytes are data
     uint8_t fragmentProto = 0;    // its protocol (ipProto is then 44, for the data heading)

@@ -4,18 +4,26 @@
 
 #include "common/bounded_copy.h"
 #include "common/display.h"
+#include "common/name_table.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/shared_fields.h"
 #include "present/names.h"
 
 namespace {
 // Address texts and their short-form display texts.
 char senderMac[18], senderIp[16], targetMac[18], targetIp[16];
 char senderMacName[256], senderIpName[256], targetMacName[256], targetIpName[256];
+
+constexpr Name kHardwareTypes[] = {{1, "Ethernet"}};
+constexpr Name kProtocolTypes[] = {{kEtherTypeIp, "IP"}};
+// The request of each; every other operation is shown as a response.
+constexpr Name kArpOperations[] = {{1, "request"}};
+constexpr Name kRarpOperations[] = {{3, "request"}};
 }  // namespace
 
-HexCursor decodeArp(HexCursor cursor) {
+Step decodeArp(HexCursor cursor) {
     uint16_t hardwareType = getShort(cursor);
     uint16_t protocolType = getShort(cursor);
     uint8_t hardwareLength = getByte(cursor);
@@ -33,9 +41,9 @@ HexCursor decodeArp(HexCursor cursor) {
 
     bool rarp = state.etherType == kEtherTypeRarp;
     const char* kind = rarp ? "RARP" : "ARP";
-    const char* hardwareWord = hardwareType == 1 ? "Ethernet" : "<unknown>";
-    const char* protocolWord = protocolType == kEtherTypeIp ? "IP" : "<unknown>";
-    const char* operationWord = operation == (rarp ? 3 : 1) ? "request" : "response";
+    const char* hardwareWord = nameOr(kHardwareTypes, hardwareType, "<unknown>");
+    const char* protocolWord = nameOr(kProtocolTypes, protocolType, "<unknown>");
+    const char* operationWord = nameOr(rarp ? NameTable(kRarpOperations) : NameTable(kArpOperations), operation, "response");
 
     switch (displayForm()) {
     case Form::oneLine:
@@ -55,22 +63,10 @@ HexCursor decodeArp(HexCursor cursor) {
         putField("Hardware Address Length:", "%d bytes", hardwareLength);
         putField("Protocol Address Length:", "%d bytes", protocolLength);
         putField("Operation:", "%s %s", kind, operationWord);
-        putLabel("Sender Hardware Address:");
-        putText(senderMac);
-        etherSuffix(senderMac);
-        putChar('\n');
-        putLabel("Sender IP Address:");
-        putText(senderIp);
-        hostSuffix(senderIp);
-        putChar('\n');
-        putLabel("Target Hardware Address:");
-        putText(targetMac);
-        etherSuffix(targetMac);
-        putChar('\n');
-        putLabel("Target IP Address:");
-        putText(targetIp);
-        hostSuffix(targetIp);
-        putChar('\n');
+        putEtherField("Sender Hardware Address:", senderMac);
+        putHostField("Sender IP Address:", senderIp);
+        putEtherField("Target Hardware Address:", targetMac);
+        putHostField("Target IP Address:", targetIp);
         break;
     case Form::terse:
         putFormat("%s:\thtype=%s ptype=%s hlen=%d plen=%d op=%s\n", kind, hardwareWord, protocolWord, hardwareLength,
@@ -79,5 +75,5 @@ HexCursor decodeArp(HexCursor cursor) {
         putFormat("\ttarget-MAC-addr=%s target-IP-address=%s\n", targetMacName, targetIpName);
         break;
     }
-    return cursor;
+    return nothingFollows(cursor);
 }

@@ -5,61 +5,48 @@
 
 #include "common/bounded_copy.h"
 #include "common/display.h"
+#include "common/name_table.h"
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "common/program_end.h"
 #include "common/protocol_numbers.h"
 #include "decode/shared_fields.h"
+#include "input/region.h"
 #include "present/names.h"
 
 namespace {
-const char kCorrupt[] = "<*** CORRUPT ***>";
 constexpr int kIpv6HeaderLength = 40;
 constexpr int kMldv2QueryLength = 28;      // a query this long or longer is MLDv2
+constexpr int kMldv2QueryFields = 4;       // what an MLDv2 query adds to the MLD fields
 constexpr int kRecordHeaderLength = 20;    // an MLDv2 record before its sources
 constexpr int kAddressLength = 16;
 
-const char* const unreachableReasons[] = {
-    "no-route-to-destination", "admin-prohibited", "beyond-scope-of-source-address",
-    "address-unreachable", "port-unreachable", "source-address-failed-policy",
-    "reject-route-to-destination", "error-in-source-routing-header", "headers-too-long",
-};
-const char* const timeExceededReasons[] = {"hop-limit-exceeded", "reassembly-timer-expired"};
-const char* const parameterProblemReasons[] = {
-    "erroneous-header-field", "unrecognized-next-header", "unrecognized-IPv6-option",
-    "first-fragment-lacks-header-chain", "SR-upper-layer-header-error",
-    "unrecognized-next-header-at-intermediate-node", "extension-header-too-big",
-    "extension-header-chain-too-long", "too-many-extension-headers",
-    "too-many-options-in-extension-header", "option-too-big",
-};
-const char* const recordTypes[] = {"is-include", "is-exclude", "to-include", "to-exclude", "allow-new", "block-old"};
-const char* const routerPreferences[] = {"medium", "high", "reserved", "low"};
+const char kOptionPastMessage[] = "\t<*** ICMPv6 option runs past the end of the message ***>\n";
+const char kRecordPastMessage[] = "\t<*** ICMPv6 record runs past the end of the message ***>\n";
 
-template <size_t N>
-const char* reasonOf(const char* const (&reasons)[N], uint8_t code) {
-    return code < N ? reasons[code] : kCorrupt;
-}
-
-const char* typeTextOf(uint8_t type) {
-    switch (type) {
-    case 1: return "destination-unreachable";
-    case 2: return "packet-too-big";
-    case 3: return "time-exceeded";
-    case 4: return "parameter-problem";
-    case 128: return "echo-request";
-    case 129: return "echo-reply";
-    case 130: return "multicast-listener-query";
-    case 131: return "multicast-listener-report";
-    case 132: return "multicast-listener-done";
-    case 133: return "router-solicitation";
-    case 134: return "router-advertisement";
-    case 135: return "neighbor-solicitation";
-    case 136: return "neighbor-advertisement";
-    case 137: return "redirect";
-    case 143: return "multicast-listener-report-v2";
-    default: return nullptr;
-    }
-}
+constexpr Name kUnreachableReasons[] = {
+    {0, "no-route-to-destination"},     {1, "admin-prohibited"},
+    {2, "beyond-scope-of-source-address"}, {3, "address-unreachable"},
+    {4, "port-unreachable"},            {5, "source-address-failed-policy"},
+    {6, "reject-route-to-destination"}, {7, "error-in-source-routing-header"},
+    {8, "headers-too-long"},
+};
+constexpr Name kTimeExceededReasons[] = {{0, "hop-limit-exceeded"}, {1, "reassembly-timer-expired"}};
+constexpr Name kParameterProblemReasons[] = {
+    {0, "erroneous-header-field"},
+    {1, "unrecognized-next-header"},
+    {2, "unrecognized-IPv6-option"},
+    {3, "first-fragment-lacks-header-chain"},
+    {4, "SR-upper-layer-header-error"},
+    {5, "unrecognized-next-header-at-intermediate-node"},
+    {6, "extension-header-too-big"},
+    {7, "extension-header-chain-too-long"},
+    {8, "too-many-extension-headers"},
+    {9, "too-many-options-in-extension-header"},
+    {10, "option-too-big"},
+};
+constexpr Name kRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
+                                 {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};
+constexpr Name kRouterPreferences[] = {{0, "medium"}, {1, "high"}, {2, "reserved"}, {3, "low"}};
 
 // The fields of one message, read before any of it is shown.
 struct Message {
@@ -92,12 +79,184 @@ void readAddress(HexCursor& cursor, char (&text)[kIpv6AddrTextSize]) {
     std::memcpy(text, getIpv6Addr(cursor), sizeof text);
 }
 
-void addressAt(const uint8_t* bytes, char (&text)[kIpv6AddrTextSize]) { ipv6AddrText(bytes, text); }
+// ---------------------------------------------------------------------------
+// Each message type's fields: a reader, the terse form's line, the verbose
+// form's lines.
 
-uint32_t longAt(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+void readPointer(HexCursor& cursor, Message& m) { m.value = getLong(cursor); }
+
+void readMtu(HexCursor& cursor, Message& m) {
+    m.value = getLong(cursor);
+    if (m.value != 0) {
+        std::snprintf(infoText, sizeof infoText, "My next-hop MTU is %u", m.value);
+        m.info = infoText;
+    }
 }
 
+void readEcho(HexCursor& cursor, Message& m) {
+    m.identifier = getShort(cursor);
+    m.sequence = getShort(cursor);
+}
+
+void readMld(HexCursor& cursor, Message& m) {
+    // The message's length counts its type, code and checksum, read already.
+    m.mldv2Query = m.type == 130 && state.dataLeft + 4 >= kMldv2QueryLength;
+    m.maxDelay = getShort(cursor);
+    skipBytes(cursor, 2);
+    readAddress(cursor, m.second);
+    if (m.mldv2Query) {
+        m.flags = getByte(cursor);
+        m.qqic = getByte(cursor);
+        m.count = getShort(cursor);
+        state.dataLeft -= kMldv2QueryFields;
+    }
+}
+
+void readRouterAdvertisement(HexCursor& cursor, Message& m) {
+    m.hopLimit = getByte(cursor);
+    m.flags = getByte(cursor);
+    m.lifetime = getShort(cursor);
+    m.value = getLong(cursor);
+    m.retrans = getLong(cursor);
+}
+
+void readNeighbor(HexCursor& cursor, Message& m) {
+    m.flags = getLong(cursor) >> 24;
+    readAddress(cursor, m.target);
+}
+
+void readRedirect(HexCursor& cursor, Message& m) {
+    skipBytes(cursor, 4);
+    readAddress(cursor, m.target);
+    readAddress(cursor, m.second);
+    const char* router = hostName(m.target, true);
+    std::snprintf(infoText, sizeof infoText, "Use router %s instead", router);
+    m.info = infoText;
+}
+
+void readReport(HexCursor& cursor, Message& m) {
+    skipBytes(cursor, 2);
+    m.count = getShort(cursor);
+}
+
+int bit(unsigned flags, unsigned mask) { return (flags & mask) ? 1 : 0; }
+
+void tersePointer(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "pointer=%u", m.value); }
+void verbosePointer(const Message& m) { putField("Pointer:", "%u", m.value); }
+
+void terseEcho(const Message& m) {
+    std::snprintf(fieldsText, sizeof fieldsText, "id=%04X seq=%u", m.identifier, m.sequence);
+}
+void verboseEcho(const Message& m) {
+    putField("Identifier:", "0x%04X", m.identifier);
+    putField("Sequence Number:", "%u", m.sequence);
+}
+
+void terseMld(const Message& m) {
+    if (m.mldv2Query)
+        std::snprintf(fieldsText, sizeof fieldsText, "maxcode=%u group=%s S=%d QRV=%u QQIC=%u sources=%u",
+                      m.maxDelay, m.second, bit(m.flags, 0x08), m.flags & 0x07, m.qqic, m.count);
+    else
+        std::snprintf(fieldsText, sizeof fieldsText, "maxdelay=%u group=%s", m.maxDelay, m.second);
+}
+void verboseMld(const Message& m) {
+    if (m.mldv2Query) {
+        putField("Maximum Response Code:", "%u", m.maxDelay);
+        putField("Multicast Address:", "%s", m.second);
+        putField("Flags:", "S=%s", lastFlagText(m.flags & 0x08));
+        putField("QRV:", "%u", m.flags & 0x07);
+        putField("QQIC:", "%u", m.qqic);
+        putField("Number of Sources:", "%u", m.count);
+    } else {
+        putField("Maximum Response Delay:", "%u ms", m.maxDelay);
+        putField("Multicast Address:", "%s", m.second);
+    }
+}
+
+const char* routerPreference(const Message& m) { return nameOf(kRouterPreferences, (m.flags >> 3) & 3); }
+
+void terseRouterAdvertisement(const Message& m) {
+    std::snprintf(fieldsText, sizeof fieldsText,
+                  "hoplimit=%u MOHP=%d%d%d%d prf=%s lifetime=%u reachable=%u retrans=%u", m.hopLimit,
+                  bit(m.flags, 0x80), bit(m.flags, 0x40), bit(m.flags, 0x20), bit(m.flags, 0x04),
+                  routerPreference(m), m.lifetime, m.value, m.retrans);
+}
+void verboseRouterAdvertisement(const Message& m) {
+    putField("Current Hop Limit:", "%u", m.hopLimit);
+    putField("Flags:", "M=%s O=%s H=%s P=%s", flagText(m.flags & 0x80), flagText(m.flags & 0x40),
+             flagText(m.flags & 0x20), lastFlagText(m.flags & 0x04));
+    putField("Router Preference:", "%s", routerPreference(m));
+    putField("Router Lifetime:", "%u s", m.lifetime);
+    putField("Reachable Time:", "%u ms", m.value);
+    putField("Retransmit Timer:", "%u ms", m.retrans);
+}
+
+void terseSolicitation(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "target=%s", m.target); }
+void verboseSolicitation(const Message& m) { putField("Target Address:", "%s", m.target); }
+
+void terseAdvertisement(const Message& m) {
+    std::snprintf(fieldsText, sizeof fieldsText, "RSO=%d%d%d target=%s", bit(m.flags, 0x80), bit(m.flags, 0x40),
+                  bit(m.flags, 0x20), m.target);
+}
+void verboseAdvertisement(const Message& m) {
+    putField("Flags:", "R=%s S=%s O=%s", flagText(m.flags & 0x80), flagText(m.flags & 0x40),
+             lastFlagText(m.flags & 0x20));
+    putField("Target Address:", "%s", m.target);
+}
+
+void terseRedirect(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "destination=%s", m.second); }
+void verboseRedirect(const Message& m) { putField("Destination Address:", "%s", m.second); }
+
+void terseReport(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "records=%u", m.count); }
+void verboseReport(const Message& m) { putField("Number of Records:", "%u", m.count); }
+
+// What follows the fields: NDP options, MLDv2 records or query sources.
+bool readOptions(HexCursor& cursor, Message& m);
+bool readRecords(HexCursor& cursor, Message& m);
+bool readQuerySources(HexCursor& cursor, Message& m);
+
+// A message type: its name, its reasons by code (none: code 0 alone, any
+// other is corrupt), the fields after the checksum and how they are read and
+// shown, and what follows them.
+struct MessageType {
+    uint8_t type;
+    const char* name;
+    NameTable reasons;
+    int fieldsLength;                         // charged once they are read
+    void (*read)(HexCursor&, Message&);       // nullptr: the fields are skipped
+    void (*terse)(const Message&);            // writes fieldsText; nullptr: no line
+    void (*verbose)(const Message&);          // nullptr: no lines
+    bool (*readList)(HexCursor&, Message&);   // false to give up
+    bool quotesPacket;                        // an error: the packet it is about follows
+};
+
+constexpr MessageType kMessageTypes[] = {
+    {1, "destination-unreachable", kUnreachableReasons, 4, nullptr, nullptr, nullptr, nullptr, true},
+    {2, "packet-too-big", {}, 4, readMtu, nullptr, nullptr, nullptr, true},
+    {3, "time-exceeded", kTimeExceededReasons, 4, nullptr, nullptr, nullptr, nullptr, true},
+    {4, "parameter-problem", kParameterProblemReasons, 4, readPointer, tersePointer, verbosePointer, nullptr, true},
+    {128, "echo-request", {}, 4, readEcho, terseEcho, verboseEcho, nullptr, false},
+    {129, "echo-reply", {}, 4, readEcho, terseEcho, verboseEcho, nullptr, false},
+    {130, "multicast-listener-query", {}, 20, readMld, terseMld, verboseMld, readQuerySources, false},
+    {131, "multicast-listener-report", {}, 20, readMld, terseMld, verboseMld, nullptr, false},
+    {132, "multicast-listener-done", {}, 20, readMld, terseMld, verboseMld, nullptr, false},
+    {133, "router-solicitation", {}, 4, nullptr, nullptr, nullptr, readOptions, false},
+    {134, "router-advertisement", {}, 12, readRouterAdvertisement, terseRouterAdvertisement,
+     verboseRouterAdvertisement, readOptions, false},
+    {135, "neighbor-solicitation", {}, 20, readNeighbor, terseSolicitation, verboseSolicitation, readOptions, false},
+    {136, "neighbor-advertisement", {}, 20, readNeighbor, terseAdvertisement, verboseAdvertisement, readOptions,
+     false},
+    {137, "redirect", {}, 36, readRedirect, terseRedirect, verboseRedirect, readOptions, false},
+    {143, "multicast-listener-report-v2", {}, 4, readReport, terseReport, verboseReport, readRecords, false},
+};
+
+const MessageType* messageTypeOf(uint8_t type) {
+    for (const MessageType& row : kMessageTypes)
+        if (row.type == type) return &row;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
 // The quoted datagram of an error: its fixed header and, for TCP and UDP, the ports.
 void readQuote(HexCursor& cursor, Message& m) {
     skipBytes(cursor, 6);
@@ -107,10 +266,8 @@ void readQuote(HexCursor& cursor, Message& m) {
     readAddress(cursor, source);
     readAddress(cursor, destination);
     state.dataLeft -= kIpv6HeaderLength;
-    const char* name = nextHeaderName(next);
-    char number[8];
-    std::snprintf(number, sizeof number, "%u", next);
-    if (name == nullptr) name = number;
+    NumberText number;
+    const char* name = nameOrNumber(nextHeaderName(next), next, number);
     if ((next == kIpProtoTcp || next == kIpProtoUdp) && state.dataLeft >= 4) {
         uint16_t sourcePort = getShort(cursor);
         uint16_t destinationPort = getShort(cursor);
@@ -118,8 +275,7 @@ void readQuote(HexCursor& cursor, Message& m) {
         std::snprintf(quotedText, sizeof quotedText, "[%s].%u -> [%s].%u over %s", source, sourcePort, destination,
                       destinationPort, name);
         if (m.type == 1 && m.code == 4) {
-            const char* port = portName(destinationPort, next == kIpProtoTcp ? "tcp" : "udp", true);
-            std::snprintf(infoText, sizeof infoText, "Port %s is unreachable", port);
+            std::snprintf(infoText, sizeof infoText, kPortUnreachable, quotedPortName(destinationPort, next));
             m.info = infoText;
         }
     } else {
@@ -128,163 +284,7 @@ void readQuote(HexCursor& cursor, Message& m) {
     m.quoted = true;
 }
 
-// Reads the type's fixed fields; the count is reduced by what is read.
-void readFields(HexCursor& cursor, Message& m) {
-    int read = 0;
-    switch (m.type) {
-    case 1:
-    case 3:
-    case 133:
-        skipBytes(cursor, 4);
-        read = 4;
-        break;
-    case 2:
-    case 4:
-        m.value = getLong(cursor);
-        read = 4;
-        if (m.type == 2 && m.value != 0) {
-            std::snprintf(infoText, sizeof infoText, "My next-hop MTU is %u", m.value);
-            m.info = infoText;
-        }
-        break;
-    case 128:
-    case 129:
-        m.identifier = getShort(cursor);
-        m.sequence = getShort(cursor);
-        read = 4;
-        break;
-    case 130:
-    case 131:
-    case 132:
-        // The message's length counts its type, code and checksum, read already.
-        m.mldv2Query = m.type == 130 && state.dataLeft + 4 >= kMldv2QueryLength;
-        m.maxDelay = getShort(cursor);
-        skipBytes(cursor, 2);
-        readAddress(cursor, m.second);
-        read = 20;
-        if (m.mldv2Query) {
-            m.flags = getByte(cursor);
-            m.qqic = getByte(cursor);
-            m.count = getShort(cursor);
-            read = 24;
-        }
-        break;
-    case 134:
-        m.hopLimit = getByte(cursor);
-        m.flags = getByte(cursor);
-        m.lifetime = getShort(cursor);
-        m.value = getLong(cursor);
-        m.retrans = getLong(cursor);
-        read = 12;
-        break;
-    case 135:
-    case 136:
-        m.flags = getLong(cursor) >> 24;
-        readAddress(cursor, m.target);
-        read = 20;
-        break;
-    case 137: {
-        skipBytes(cursor, 4);
-        readAddress(cursor, m.target);
-        readAddress(cursor, m.second);
-        read = 36;
-        const char* router = hostName(m.target, true);
-        std::snprintf(infoText, sizeof infoText, "Use router %s instead", router);
-        m.info = infoText;
-        break;
-    }
-    case 143:
-        skipBytes(cursor, 2);
-        m.count = getShort(cursor);
-        read = 4;
-        break;
-    default:
-        break;
-    }
-    state.dataLeft -= read;
-}
-
-const char* onOff(bool on) { return on ? "on" : "off"; }
-
-// The terse form's one line of fields; empty when the type has none.
-const char* terseFields(const Message& m) {
-    fieldsText[0] = '\0';
-    const size_t size = sizeof fieldsText;
-    switch (m.type) {
-    case 4: std::snprintf(fieldsText, size, "pointer=%u", m.value); break;
-    case 128:
-    case 129: std::snprintf(fieldsText, size, "id=%04X seq=%u", m.identifier, m.sequence); break;
-    case 130:
-    case 131:
-    case 132:
-        if (m.mldv2Query)
-            std::snprintf(fieldsText, size, "maxcode=%u group=%s S=%d QRV=%u QQIC=%u sources=%u", m.maxDelay, m.second,
-                          (m.flags & 0x08) ? 1 : 0, m.flags & 0x07, m.qqic, m.count);
-        else
-            std::snprintf(fieldsText, size, "maxdelay=%u group=%s", m.maxDelay, m.second);
-        break;
-    case 134:
-        std::snprintf(fieldsText, size, "hoplimit=%u MOHP=%d%d%d%d prf=%s lifetime=%u reachable=%u retrans=%u",
-                      m.hopLimit, (m.flags & 0x80) ? 1 : 0, (m.flags & 0x40) ? 1 : 0, (m.flags & 0x20) ? 1 : 0,
-                      (m.flags & 0x04) ? 1 : 0, routerPreferences[(m.flags >> 3) & 3], m.lifetime, m.value, m.retrans);
-        break;
-    case 135: std::snprintf(fieldsText, size, "target=%s", m.target); break;
-    case 136:
-        std::snprintf(fieldsText, size, "RSO=%d%d%d target=%s", (m.flags & 0x80) ? 1 : 0, (m.flags & 0x40) ? 1 : 0,
-                      (m.flags & 0x20) ? 1 : 0, m.target);
-        break;
-    case 137: std::snprintf(fieldsText, size, "destination=%s", m.second); break;
-    case 143: std::snprintf(fieldsText, size, "records=%u", m.count); break;
-    default: break;
-    }
-    return fieldsText;
-}
-
-void showVerboseFields(const Message& m) {
-    switch (m.type) {
-    case 4: putField("Pointer:", "%u", m.value); break;
-    case 128:
-    case 129:
-        putField("Identifier:", "0x%04X", m.identifier);
-        putField("Sequence Number:", "%u", m.sequence);
-        break;
-    case 130:
-    case 131:
-    case 132:
-        if (m.mldv2Query) {
-            putField("Maximum Response Code:", "%u", m.maxDelay);
-            putField("Multicast Address:", "%s", m.second);
-            putField("Flags:", "S=%s", onOff(m.flags & 0x08));
-            putField("QRV:", "%u", m.flags & 0x07);
-            putField("QQIC:", "%u", m.qqic);
-            putField("Number of Sources:", "%u", m.count);
-        } else {
-            putField("Maximum Response Delay:", "%u ms", m.maxDelay);
-            putField("Multicast Address:", "%s", m.second);
-        }
-        break;
-    case 134:
-        putField("Current Hop Limit:", "%u", m.hopLimit);
-        putField("Flags:", "M=%s O=%s H=%s P=%s", flagText(m.flags & 0x80), flagText(m.flags & 0x40),
-                 flagText(m.flags & 0x20), lastFlagText(m.flags & 0x04));
-        putField("Router Preference:", "%s", routerPreferences[(m.flags >> 3) & 3]);
-        putField("Router Lifetime:", "%u s", m.lifetime);
-        putField("Reachable Time:", "%u ms", m.value);
-        putField("Retransmit Timer:", "%u ms", m.retrans);
-        break;
-    case 135: putField("Target Address:", "%s", m.target); break;
-    case 136:
-        putField("Flags:", "R=%s S=%s O=%s", flagText(m.flags & 0x80), flagText(m.flags & 0x40),
-                 lastFlagText(m.flags & 0x20));
-        putField("Target Address:", "%s", m.target);
-        break;
-    case 137: putField("Destination Address:", "%s", m.second); break;
-    case 143: putField("Number of Records:", "%u", m.count); break;
-    default: break;
-    }
-}
-
-void showMessage(const Message& m) {
+void showMessage(const Message& m, const MessageType* row) {
     const char* because = m.reason != nullptr ? " because " : "";
     const char* reason = m.reason != nullptr ? m.reason : "";
     switch (displayForm()) {
@@ -297,12 +297,16 @@ void showMessage(const Message& m) {
         putField("Type:", "%s%s%s", m.typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
         if (m.info != nullptr) putField("Additional Information:", "%s", m.info);
         putField("Checksum:", "0x%04X", m.checksum);
-        showVerboseFields(m);
+        if (row != nullptr && row->verbose != nullptr) row->verbose(m);
         break;
     case Form::terse:
-        putFormat("ICMPv6:\t%s%s%s cksum=%04X\n", m.typeText, because, reason, m.checksum);
+        putTersePrefix("ICMPv6");
+        putFormat("%s%s%s cksum=%04X\n", m.typeText, because, reason, m.checksum);
         if (m.info != nullptr) putFormat("\t%s\n", m.info);
-        if (const char* fields = terseFields(m); *fields != '\0') putFormat("\t%s\n", fields);
+        if (row != nullptr && row->terse != nullptr) {
+            row->terse(m);
+            putFormat("\t%s\n", fieldsText);
+        }
         break;
     }
 }
@@ -317,109 +321,96 @@ void showItem(const char* label, const char* text) {
         putFormat("\t%s\n", text);
 }
 
-void noticeAndGiveUp(const char* notice) { putFormat("\t%s\n", notice); }
-
-void optionText(unsigned type, unsigned length, const uint8_t* o) {
+// One NDP option's text, from the whole option (its type and length included).
+void optionText(unsigned type, const HeaderBytes& o) {
     char address[kIpv6AddrTextSize];
     const size_t size = sizeof bigText;
+    unsigned length = static_cast<unsigned>(o.length);
     if ((type == 1 || type == 2) && length == 8) {
         std::snprintf(bigText, size, "%s=%02X:%02X:%02X:%02X:%02X:%02X",
-                      type == 1 ? "source-link-address" : "target-link-address", o[2], o[3], o[4], o[5], o[6], o[7]);
+                      type == 1 ? "source-link-address" : "target-link-address", o.byteAt(2), o.byteAt(3),
+                      o.byteAt(4), o.byteAt(5), o.byteAt(6), o.byteAt(7));
     } else if (type == 3 && length == 32) {
-        addressAt(o + 16, address);
-        std::snprintf(bigText, size, "prefix=%s/%u L=%d A=%d R=%d valid=%u preferred=%u", address, o[2],
-                      (o[3] & 0x80) ? 1 : 0, (o[3] & 0x40) ? 1 : 0, (o[3] & 0x20) ? 1 : 0, longAt(o + 4),
-                      longAt(o + 8));
+        std::snprintf(bigText, size, "prefix=%s/%u L=%d A=%d R=%d valid=%u preferred=%u", o.ipv6At(16, address),
+                      o.byteAt(2), bit(o.byteAt(3), 0x80), bit(o.byteAt(3), 0x40), bit(o.byteAt(3), 0x20),
+                      o.longAt(4), o.longAt(8));
     } else if (type == 5 && length == 8) {
-        std::snprintf(bigText, size, "mtu=%u", longAt(o + 4));
+        std::snprintf(bigText, size, "mtu=%u", o.longAt(4));
     } else if (type == 25 && length >= 24 && (length / 8) % 2 == 1) {
         size_t used = static_cast<size_t>(std::snprintf(bigText, size, "rdnss="));
-        for (unsigned at = 8; at + kAddressLength <= length; at += kAddressLength) {
-            addressAt(o + at, address);
-            used += static_cast<size_t>(std::snprintf(bigText + used, size - used, "%s%s", at > 8 ? "," : "", address));
-        }
-        std::snprintf(bigText + used, size - used, " lifetime=%u", longAt(o + 4));
+        for (unsigned at = 8; at + kAddressLength <= length; at += kAddressLength)
+            used += static_cast<size_t>(std::snprintf(bigText + used, size - used, "%s%s", at > 8 ? "," : "",
+                                                      o.ipv6At(static_cast<int>(at), address)));
+        std::snprintf(bigText + used, size - used, " lifetime=%u", o.longAt(4));
     } else {
         std::snprintf(bigText, size, "type=%u len=%u", type, length);
     }
 }
 
-// NDP options to the end of the message; false to give up.
-bool readOptions(HexCursor& cursor) {
-    while (state.dataLeft >= 2) {
-        body[0] = getByte(cursor);
-        body[1] = getByte(cursor);
+// NDP options to the end of the message, each read whole; false to give up.
+bool readOptions(HexCursor& cursor, Message&) {
+    Region message(cursor, state.dataLeft, kOptionPastMessage);
+    while (message.left() >= 2) {
+        body[0] = message.byte();
+        body[1] = message.byte();
         int length = body[1] * 8;
         if (length == 0) {
-            noticeAndGiveUp("<*** ICMPv6 option with length 0 ***>");
+            putText("\t<*** ICMPv6 option with length 0 ***>\n");
             return false;
         }
-        if (length > state.dataLeft) {
-            noticeAndGiveUp("<*** ICMPv6 option runs past the end of the message ***>");
-            return false;
-        }
-        for (int i = 2; i < length; ++i) body[i] = getByte(cursor);
-        state.dataLeft -= length;
-        optionText(body[0], static_cast<unsigned>(length), body);
+        message.bytes(body + 2, length - 2);
+        if (message.overrun()) return message.giveUp();
+        optionText(body[0], HeaderBytes{body, length});
         showItem("Option:", bigText);
     }
     return true;
 }
 
 // An MLDv2 record, read whole, then shown as one line.
-void showRecord(const uint8_t* header, unsigned sources) {
+void showRecord(const uint8_t (&header)[kRecordHeaderLength], unsigned sources) {
+    if (displayForm() == Form::oneLine) return;
+    HeaderBytes fields{header, kRecordHeaderLength};
+    HeaderBytes addresses{body, static_cast<int>(sources) * kAddressLength};
     char group[kIpv6AddrTextSize], address[kIpv6AddrTextSize];
-    addressAt(header + 4, group);
-    char number[8];
-    std::snprintf(number, sizeof number, "%u", header[0]);
-    const char* kind = header[0] >= 1 && header[0] <= 6 ? recordTypes[header[0] - 1] : number;
-    Form form = displayForm();
-    if (form == Form::oneLine) return;
-    if (form == Form::verbose)
+    NumberText number;
+    if (displayForm() == Form::verbose)
         putLabel("Record:");
     else
         putChar('\t');
-    putFormat("%s group=%s sources=%u", kind, group, sources);
-    for (unsigned i = 0; i < sources; ++i) {
-        addressAt(body + i * kAddressLength, address);
-        putFormat(" %s", address);
-    }
+    putFormat("%s group=%s sources=%u", nameOrNumber(kRecordTypes, fields.byteAt(0), number), fields.ipv6At(4, group),
+              sources);
+    for (unsigned i = 0; i < sources; ++i) putFormat(" %s", addresses.ipv6At(static_cast<int>(i) * kAddressLength, address));
     putChar('\n');
 }
 
-bool readRecords(HexCursor& cursor, unsigned records) {
-    for (unsigned r = 0; r < records; ++r) {
-        if (state.dataLeft < kRecordHeaderLength) {
-            noticeAndGiveUp("<*** ICMPv6 record runs past the end of the message ***>");
-            return false;
-        }
+bool readRecords(HexCursor& cursor, Message& m) {
+    Region message(cursor, state.dataLeft, kRecordPastMessage);
+    for (unsigned r = 0; r < m.count; ++r) {
         uint8_t header[kRecordHeaderLength];
-        for (uint8_t& byte : header) byte = getByte(cursor);
-        unsigned auxLength = header[1] * 4u;
+        message.bytes(header, kRecordHeaderLength);
+        if (message.overrun()) return message.giveUp();
+        int auxLength = header[1] * 4;
         unsigned sources = static_cast<unsigned>(header[2] << 8 | header[3]);
-        long rest = static_cast<long>(sources) * kAddressLength + auxLength;
         // Only a jumbogram's record could hold more sources than the buffer.
-        if (kRecordHeaderLength + rest > state.dataLeft || sources * kAddressLength > sizeof body) {
-            noticeAndGiveUp("<*** ICMPv6 record runs past the end of the message ***>");
-            return false;
-        }
-        for (unsigned i = 0; i < sources * kAddressLength; ++i) body[i] = getByte(cursor);
-        skipBytes(cursor, static_cast<int>(auxLength));
-        state.dataLeft -= kRecordHeaderLength + static_cast<int32_t>(rest);
+        int sourcesLength = static_cast<int>(sources) * kAddressLength;
+        if (!message.need(sourcesLength + auxLength) || sourcesLength > static_cast<int>(sizeof body))
+            return message.giveUp();
+        message.bytes(body, sourcesLength);
+        message.skip(auxLength);
         showRecord(header, sources);
     }
     return true;
 }
 
-bool readQuerySources(HexCursor& cursor, unsigned sources) {
-    for (unsigned i = 0; i < sources; ++i) {
-        if (state.dataLeft < kAddressLength) {
-            noticeAndGiveUp("<*** ICMPv6 record runs past the end of the message ***>");
-            return false;
-        }
+bool readQuerySources(HexCursor& cursor, Message& m) {
+    if (!m.mldv2Query) return true;
+    Region message(cursor, state.dataLeft, kRecordPastMessage);
+    for (unsigned i = 0; i < m.count; ++i) {
+        uint8_t bytes[kAddressLength];
+        message.bytes(bytes, kAddressLength);
+        if (message.overrun()) return message.giveUp();
         char address[kIpv6AddrTextSize];
-        readAddress(cursor, address);
-        state.dataLeft -= kAddressLength;
+        ipv6AddrText(bytes, address);
         if (displayForm() == Form::terse) {
             putFormat("\tsource=%s\n", address);
         } else if (displayForm() == Form::verbose) {
@@ -430,48 +421,38 @@ bool readQuerySources(HexCursor& cursor, unsigned sources) {
 }
 }  // namespace
 
-HexCursor decodeIcmpv6(HexCursor cursor) {
+Step decodeIcmpv6(HexCursor cursor) {
     Message m;
     m.type = getByte(cursor);
     m.code = getByte(cursor);
     m.checksum = getShort(cursor);
     state.dataLeft -= 4;
 
-    m.typeText = typeTextOf(m.type);
-    m.reason = m.code == 0 ? nullptr : kCorrupt;
-    switch (m.type) {
-    case 1: m.reason = reasonOf(unreachableReasons, m.code); break;
-    case 3: m.reason = reasonOf(timeExceededReasons, m.code); break;
-    case 4: m.reason = reasonOf(parameterProblemReasons, m.code); break;
-    default: break;
-    }
-    if (m.typeText == nullptr) {
+    const MessageType* row = messageTypeOf(m.type);
+    if (row == nullptr) {
         std::snprintf(unknownTypeText, sizeof unknownTypeText, "<unknown> (%d)", m.type);
         m.typeText = unknownTypeText;
-        m.reason = nullptr;
     } else {
-        readFields(cursor, m);
+        m.typeText = row->name;
+        m.reason = row->reasons.empty() ? (m.code == 0 ? nullptr : kCorrupt) : nameOr(row->reasons, m.code, kCorrupt);
+        if (row->read != nullptr)
+            row->read(cursor, m);
+        else
+            skipBytes(cursor, row->fieldsLength);
+        state.dataLeft -= row->fieldsLength;
     }
 
-    bool error = m.type >= 1 && m.type <= 4;
-    if (error) {
+    if (row != nullptr && row->quotesPacket) {
         if (state.dataLeft < kIpv6HeaderLength) {
-            showMessage(m);
-            noticeAndGiveUp("<*** Quoted packet shorter than an IPv6 header ***>");
-            return nullptr;
+            showMessage(m, row);
+            putText("\t<*** Quoted packet shorter than an IPv6 header ***>\n");
+            return giveUp();
         }
         readQuote(cursor, m);
     }
-    showMessage(m);
+    showMessage(m, row);
 
-    bool going = true;
-    if (m.type >= 133 && m.type <= 137)
-        going = readOptions(cursor);
-    else if (m.type == 143)
-        going = readRecords(cursor, m.count);
-    else if (m.mldv2Query)
-        going = readQuerySources(cursor, m.count);
-    if (!going) return nullptr;
+    if (row != nullptr && row->readList != nullptr && !row->readList(cursor, m)) return giveUp();
 
     if (m.quoted) {
         if (displayForm() == Form::verbose)
@@ -479,5 +460,5 @@ HexCursor decodeIcmpv6(HexCursor cursor) {
         else if (displayForm() == Form::terse)
             putFormat("\tquoted %s\n", quotedText);
     }
-    return cursor;
+    return dataFollows(cursor, "ICMPv6");
 }

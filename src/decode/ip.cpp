@@ -1,4 +1,4 @@
-#include "decode/ip.h"
+#include "decode/protocol_table.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,7 +10,6 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
-#include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
 #include "present/names.h"
 
@@ -25,16 +24,16 @@ char srcAddrText[16];
 char dstAddrText[16];
 }  // namespace
 
-HexCursor decodeIp(HexCursor cursor) {
+Step decodeIp(HexCursor cursor) {
     uint8_t versionAndLength = getByte(cursor);
     int version = versionAndLength >> 4;
     if (version != 4) {
         // Shown in every form, -noIp included; -verbose picks the long text.
-        if (options.verbose)
+        if (verboseOptionGiven())
             putFormat("IP Header\n\t<Not an IPv4 datagram (ver=%d)>\n", version);
         else
             putText("IP:\tnot v4\n");
-        return nullptr;
+        return giveUp();
     }
 
     uint8_t serviceType = getByte(cursor);
@@ -78,19 +77,13 @@ HexCursor decodeIp(HexCursor cursor) {
         putField("TTL:", "%d", timeToLive);
         putField("Encapsulated Protocol:", "%s", protoName(state.ipProto));
         putField("Header Checksum:", "0x%04X", checksum);
-        putLabel("Source IP Address:");
-        putText(srcAddrText);
-        hostSuffix(srcAddrText);
-        putChar('\n');
-        putLabel("Destination IP Address:");
-        putText(dstAddrText);
-        hostSuffix(dstAddrText);
-        putChar('\n');
+        putHostField("Source IP Address:", srcAddrText);
+        putHostField("Destination IP Address:", dstAddrText);
     } else if (shown) {
         // "  IP:\t%s -> %s hlen=%d TOS=%02X dgramlen=%u id=%04X\n"
         // "\tMF/DF=%s/%s frag=%d TTL=%d proto=%s cksum=%04X\n", put together
         // without a format as it comes with nearly every packet.
-        putText("  IP:\t");
+        putTersePrefix("IP");
         putText(state.srcHostText);
         putText(" -> ");
         putText(state.dstHostText);
@@ -127,8 +120,9 @@ HexCursor decodeIp(HexCursor cursor) {
             state.fragmentProto = state.ipProto;
             state.fragmentOffset = static_cast<unsigned>(fragmentOffset);
             state.ipProto = kIpProtoFragment;
+            return laterFragmentData(cursor);
         }
         state.firstFragment = fragmentOffset == 0 && moreFragments;
     }
-    return cursor;
+    return followedByProtocol(cursor, state.ipProto);
 }

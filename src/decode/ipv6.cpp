@@ -1,5 +1,3 @@
-#include "decode/ipv6.h"
-
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -7,11 +5,14 @@
 
 #include "common/bounded_copy.h"
 #include "common/display.h"
+#include "common/name_table.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
 #include "decode/protocol_table.h"
+#include "decode/shared_fields.h"
+#include "input/region.h"
 #include "present/names.h"
 
 namespace {
@@ -22,82 +23,76 @@ constexpr int kMaxExtensionLength = 2048;
 constexpr uint16_t kFragmentOffsetShift = 3;
 constexpr uint16_t kMoreFragments = 0x0001;
 
+const char kOptionPastHeader[] = "\t<*** Option runs past the end of its header ***>\n";
+const char kPastPayload[] = "\t<*** Extension headers run past the payload length ***>\n";
+
 char srcAddrText[kIpv6AddrTextSize];
 char dstAddrText[kIpv6AddrTextSize];
 char optionAddrText[kIpv6AddrTextSize];
-uint8_t header[kMaxExtensionLength];
-char numberText[8];
+uint8_t buffer[kMaxExtensionLength];
+NumberText numberText;
 
 // The terse name of a next-header number, or the number itself.
-const char* terseNextName(unsigned number) {
-    const char* name = nextHeaderName(number);
-    if (name != nullptr) return name;
-    std::snprintf(numberText, sizeof numberText, "%u", number);
-    return numberText;
-}
+const char* terseNextName(unsigned number) { return nameOrNumber(nextHeaderName(number), number, numberText); }
 
 void putNextHeaderField(unsigned number) {
     const char* name = nextHeaderName(number);
     putField("Next Header:", "%u (%s)", number, name != nullptr ? name : "<unknown>");
 }
 
-unsigned byteAt(int at) { return header[at]; }
-unsigned shortAt(int at) { return static_cast<unsigned>(header[at] << 8 | header[at + 1]); }
-uint32_t longAt(int at) { return static_cast<uint32_t>(shortAt(at)) << 16 | shortAt(at + 2); }
-
-const char* addressAt(int at, char (&text)[kIpv6AddrTextSize]) {
-    ipv6AddrText(header + at, text);
-    return text;
-}
-
 bool shown() { return !options.noIp; }
 
-// One Hop-by-Hop or Destination option's text; `length` is its data length.
-void optionText(char* text, size_t size, unsigned type, int at, unsigned length) {
+// The options with a name of their own, each at its one sound data length.
+constexpr Name kOptionNames[] = {{0xC2, "jumbo"}, {0x04, "TEL"}, {0x05, "RA"}, {0xC9, "HAO"}};
+
+// One Hop-by-Hop or Destination option's text, from its data.
+void optionText(char* text, size_t size, unsigned type, const HeaderBytes& data) {
+    const char* name = nameOf(kOptionNames, type);
     if (type == 0x01)
-        std::snprintf(text, size, "PadN=%u", length);
-    else if (type == 0xC2 && length == 4)
-        std::snprintf(text, size, "jumbo=%u", longAt(at));
-    else if (type == 0x04 && length == 1)
-        std::snprintf(text, size, "TEL=%u", byteAt(at));
-    else if (type == 0x05 && length == 2)
-        std::snprintf(text, size, "RA=%u", shortAt(at));
-    else if (type == 0xC9 && length == 16)
-        std::snprintf(text, size, "HAO=%s", addressAt(at, optionAddrText));
+        std::snprintf(text, size, "PadN=%d", data.length);
+    else if (type == 0xC2 && data.length == 4)
+        std::snprintf(text, size, "%s=%u", name, data.longAt(0));
+    else if (type == 0x04 && data.length == 1)
+        std::snprintf(text, size, "%s=%u", name, data.byteAt(0));
+    else if (type == 0x05 && data.length == 2)
+        std::snprintf(text, size, "%s=%u", name, data.shortAt(0));
+    else if (type == 0xC9 && data.length == 16)
+        std::snprintf(text, size, "%s=%s", name, data.ipv6At(0, optionAddrText));
     else
-        std::snprintf(text, size, "type=0x%02X len=%u", type, length);
+        std::snprintf(text, size, "type=0x%02X len=%d", type, data.length);
 }
 
 // Hop-by-Hop or Destination Options: the options one by one. `readSoFar` is
 // the extension-header bytes read, this header's included (for a Jumbo option).
-bool showOptionsHeader(bool hopByHop, int length, int readSoFar, bool payloadLengthZero) {
+bool showOptionsHeader(bool hopByHop, const HeaderBytes& header, int readSoFar, bool payloadLengthZero) {
     Form form = displayForm();
     bool show = shown();
     if (show && form == Form::verbose) {
         putText(hopByHop ? "Hop-by-Hop Options Header\n" : "Destination Options Header\n");
-        putNextHeaderField(byteAt(0));
-        putField("Header Length:", "%d bytes", length);
+        putNextHeaderField(header.byteAt(0));
+        putField("Header Length:", "%d bytes", header.length);
     } else if (show) {
-        putFormat(hopByHop ? " HBH:\tnext=%s len=%d" : "DOPT:\tnext=%s len=%d", terseNextName(byteAt(0)), length);
+        putTersePrefix(hopByHop ? "HBH" : "DOPT");
+        putFormat("next=%s len=%d", terseNextName(header.byteAt(0)), header.length);
     }
-    int at = 2;
-    while (at < length) {
-        unsigned type = byteAt(at);
+    Region options(header.bytes + 2, header.length - 2, kOptionPastHeader);
+    while (options.left() > 0) {
+        unsigned type = options.byte();
         char text[80];
         if (type == 0) {
             std::snprintf(text, sizeof text, "Pad1");
-            at += 1;
         } else {
-            unsigned optionLength = at + 1 < length ? byteAt(at + 1) : 0;
-            if (at + 1 >= length || at + 2 + static_cast<int>(optionLength) > length) {
+            int dataLength = options.byte();
+            uint8_t data[255];
+            options.bytes(data, dataLength);
+            if (options.overrun()) {
                 if (show && form == Form::terse) putChar('\n');
-                putText("\t<*** Option runs past the end of its header ***>\n");
-                return false;
+                return options.giveUp();
             }
-            optionText(text, sizeof text, type, at + 2, optionLength);
-            if (hopByHop && payloadLengthZero && type == 0xC2 && optionLength == 4)
-                state.dataLeft = static_cast<int32_t>(std::min<uint32_t>(longAt(at + 2), INT32_MAX)) - readSoFar;
-            at += 2 + static_cast<int>(optionLength);
+            HeaderBytes optionData{data, dataLength};
+            optionText(text, sizeof text, type, optionData);
+            if (hopByHop && payloadLengthZero && type == 0xC2 && dataLength == 4)
+                state.dataLeft = static_cast<int32_t>(std::min<uint32_t>(optionData.longAt(0), INT32_MAX)) - readSoFar;
         }
         if (show && form == Form::verbose) putField("Option:", "%s", text);
         else if (show && form == Form::terse && type != 0 && type != 1) putFormat(" %s", text);
@@ -106,58 +101,63 @@ bool showOptionsHeader(bool hopByHop, int length, int readSoFar, bool payloadLen
     return true;
 }
 
-void showRoutingHeader(int length) {
+void showRoutingHeader(const HeaderBytes& header) {
     if (!shown()) return;
-    unsigned type = byteAt(2), segmentsLeft = byteAt(3);
+    unsigned type = header.byteAt(2), segmentsLeft = header.byteAt(3);
     if (displayForm() == Form::terse) {
-        putFormat(" RTG:\tnext=%s len=%d type=%u segleft=%u\n", terseNextName(byteAt(0)), length, type, segmentsLeft);
+        putTersePrefix("RTG");
+        putFormat("next=%s len=%d type=%u segleft=%u\n", terseNextName(header.byteAt(0)), header.length, type,
+                  segmentsLeft);
         return;
     }
     putText("Routing Header\n");
-    putNextHeaderField(byteAt(0));
-    putField("Header Length:", "%d bytes", length);
+    putNextHeaderField(header.byteAt(0));
+    putField("Header Length:", "%d bytes", header.length);
     putField("Routing Type:", "%u", type);
     putField("Segments Left:", "%u", segmentsLeft);
     int at = 8;
     if (type == 4) {
-        putField("Last Entry:", "%u", byteAt(4));
-        putField("Flags:", "0x%02X", byteAt(5));
-        putField("Tag:", "0x%04X", shortAt(6));
-        for (unsigned n = 0; n <= byteAt(4) && at + 16 <= length; ++n, at += 16)
-            putField("Address:", "%s", addressAt(at, optionAddrText));
+        putField("Last Entry:", "%u", header.byteAt(4));
+        putField("Flags:", "0x%02X", header.byteAt(5));
+        putField("Tag:", "0x%04X", header.shortAt(6));
+        for (unsigned n = 0; n <= header.byteAt(4) && at + 16 <= header.length; ++n, at += 16)
+            putField("Address:", "%s", header.ipv6At(at, optionAddrText));
     } else if (type == 0 || type == 2) {
-        for (; at + 16 <= length; at += 16) putField("Address:", "%s", addressAt(at, optionAddrText));
+        for (; at + 16 <= header.length; at += 16) putField("Address:", "%s", header.ipv6At(at, optionAddrText));
     }
     bool known = type == 0 || type == 2 || type == 4;
-    if (!known || at < length) putText("\t<Rest of header not displayed>\n");
+    if (!known || at < header.length) putText("\t<Rest of header not displayed>\n");
 }
 
-void showFragmentHeader(unsigned offset, bool more) {
+void showFragmentHeader(const HeaderBytes& header, unsigned offset, bool more) {
     if (!shown()) return;
     if (displayForm() == Form::terse) {
-        putFormat("FRAG:\tnext=%s frag=%u MF=%d id=%08X\n", terseNextName(byteAt(0)), offset, more ? 1 : 0,
-                  longAt(4));
+        putTersePrefix("FRAG");
+        putFormat("next=%s frag=%u MF=%d id=%08X\n", terseNextName(header.byteAt(0)), offset, more ? 1 : 0,
+                  header.longAt(4));
         return;
     }
     putText("Fragment Header\n");
-    putNextHeaderField(byteAt(0));
+    putNextHeaderField(header.byteAt(0));
     putField("Fragment Offset:", "%u", offset);
-    putField("Flags:", "MF=%s", more ? "on" : "off");
-    putField("Identification:", "0x%08X", longAt(4));
+    putField("Flags:", "MF=%s", lastFlagText(more));
+    putField("Identification:", "0x%08X", header.longAt(4));
 }
 
-void showAuthenticationHeader(int length) {
+void showAuthenticationHeader(const HeaderBytes& header) {
     if (!shown()) return;
     if (displayForm() == Form::terse) {
-        putFormat("  AH:\tnext=%s len=%d spi=%08X seq=%u\n", terseNextName(byteAt(0)), length, longAt(4), longAt(8));
+        putTersePrefix("AH");
+        putFormat("next=%s len=%d spi=%08X seq=%u\n", terseNextName(header.byteAt(0)), header.length,
+                  header.longAt(4), header.longAt(8));
         return;
     }
     putText("Authentication Header\n");
-    putNextHeaderField(byteAt(0));
-    putField("Header Length:", "%d bytes", length);
-    putField("SPI:", "0x%08X", longAt(4));
-    putField("Sequence Number:", "%u", longAt(8));
-    if (length > 12) putText("\t<Rest of header not displayed>\n");
+    putNextHeaderField(header.byteAt(0));
+    putField("Header Length:", "%d bytes", header.length);
+    putField("SPI:", "0x%08X", header.longAt(4));
+    putField("Sequence Number:", "%u", header.longAt(8));
+    if (header.length > 12) putText("\t<Rest of header not displayed>\n");
 }
 
 bool isWalked(uint8_t next) {
@@ -165,8 +165,18 @@ bool isWalked(uint8_t next) {
            next == kIpProtoAuthentication || next == kIpProtoDestinationOptions;
 }
 
-// Walks the extension headers from state.ipProto on; false to give up.
+// The length of an extension header from its first bytes.
+int extensionLength(uint8_t kind, unsigned lengthField) {
+    if (kind == kIpProtoFragment) return 8;
+    if (kind == kIpProtoAuthentication) return static_cast<int>(lengthField + 2) * 4;
+    return static_cast<int>(lengthField + 1) * 8;
+}
+
+// Walks the extension headers from state.ipProto on, each read whole before
+// it is shown; false to give up. Without a payload length nothing bounds them
+// but the dump.
 bool walkExtensionHeaders(HexCursor& cursor, bool payloadLengthZero) {
+    Region payload(cursor, payloadLengthZero ? INT32_MAX : state.dataLeft, kPastPayload);
     int readSoFar = 0;
     for (int count = 0; isWalked(state.ipProto); ++count) {
         if (count == kMaxExtensionHeaders) {
@@ -174,35 +184,29 @@ bool walkExtensionHeaders(HexCursor& cursor, bool payloadLengthZero) {
             return false;
         }
         uint8_t kind = state.ipProto;
-        std::memset(header, 0, 12);
         int firstPart = kind == kIpProtoFragment ? 8 : 2;
-        for (int i = 0; i < firstPart; ++i) header[i] = getByte(cursor);
-        int length = kind == kIpProtoFragment         ? 8
-                     : kind == kIpProtoAuthentication ? (header[1] + 2) * 4
-                                                      : (header[1] + 1) * 8;
-        if (!payloadLengthZero && length > state.dataLeft) {
-            putText("\t<*** Extension headers run past the payload length ***>\n");
-            return false;
-        }
-        for (int i = firstPart; i < length; ++i) header[i] = getByte(cursor);
-        state.dataLeft -= length;
+        payload.bytes(buffer, firstPart);
+        int length = extensionLength(kind, buffer[1]);
+        payload.bytes(buffer + firstPart, length - firstPart);
+        if (payload.overrun()) return payload.giveUp();
         readSoFar += length;
-        state.ipProto = header[0];
+        HeaderBytes header{buffer, length};
+        state.ipProto = static_cast<uint8_t>(header.byteAt(0));
 
         if (kind == kIpProtoHopByHop || kind == kIpProtoDestinationOptions) {
-            if (!showOptionsHeader(kind == kIpProtoHopByHop, length, readSoFar, payloadLengthZero)) return false;
+            if (!showOptionsHeader(kind == kIpProtoHopByHop, header, readSoFar, payloadLengthZero)) return false;
         } else if (kind == kIpProtoRouting) {
-            showRoutingHeader(length);
+            showRoutingHeader(header);
         } else if (kind == kIpProtoAuthentication) {
-            showAuthenticationHeader(length);
+            showAuthenticationHeader(header);
         } else {
-            unsigned offset = shortAt(2) >> kFragmentOffsetShift;
-            bool more = shortAt(2) & kMoreFragments;
-            showFragmentHeader(offset, more);
+            unsigned offset = header.shortAt(2) >> kFragmentOffsetShift;
+            bool more = header.shortAt(2) & kMoreFragments;
+            showFragmentHeader(header, offset, more);
             if (offset != 0) {
                 // What follows is fragment data, not a header.
                 state.laterFragment = true;
-                state.fragmentProto = header[0];
+                state.fragmentProto = state.ipProto;
                 state.fragmentOffset = offset;
                 state.ipProto = kIpProtoFragment;
                 return true;
@@ -214,7 +218,10 @@ bool walkExtensionHeaders(HexCursor& cursor, bool payloadLengthZero) {
 }
 }  // namespace
 
-HexCursor decodeIpv6(HexCursor cursor, bool tunnelled) {
+Step decodeIpv6(HexCursor cursor) {
+    // A header inside another takes its count from the enclosing datagram,
+    // an outer one from the frame.
+    bool tunnelled = state.ipHeaders > 1;
     // An outer header's count until it is read: a dump that ends inside it is reported.
     int enclosing = state.dataLeft;
     if (!tunnelled) state.dataLeft = kFixedHeaderLength;
@@ -222,11 +229,11 @@ HexCursor decodeIpv6(HexCursor cursor, bool tunnelled) {
     int version = static_cast<int>(first >> 28);
     if (version != 6) {
         // Shown in every form, -noIp included; -verbose picks the long text.
-        if (options.verbose)
+        if (verboseOptionGiven())
             putFormat("IPv6 Header\n\t<Not an IPv6 datagram (ver=%d)>\n", version);
         else
             putText("IPv6:\tnot v6\n");
-        return nullptr;
+        return giveUp();
     }
     unsigned trafficClass = (first >> 20) & 0xFF;
     unsigned flowLabel = first & 0xFFFFF;
@@ -265,23 +272,23 @@ HexCursor decodeIpv6(HexCursor cursor, bool tunnelled) {
         putField("Payload Length:", "%u bytes", payloadLength);
         putNextHeaderField(next);
         putField("Hop Limit:", "%u", hopLimit);
-        putLabel("Source IPv6 Address:");
-        putText(srcAddrText);
-        hostSuffix(srcAddrText);
-        putChar('\n');
-        putLabel("Destination IPv6 Address:");
-        putText(dstAddrText);
-        hostSuffix(dstAddrText);
-        putChar('\n');
+        putHostField("Source IPv6 Address:", srcAddrText);
+        putHostField("Destination IPv6 Address:", dstAddrText);
     } else if (shown()) {
-        putFormat("IPv6:\t%s -> %s TC=%02X flow=%05X plen=%u\n", state.srcHostText, state.dstHostText, trafficClass,
+        putTersePrefix("IPv6");
+        putFormat("%s -> %s TC=%02X flow=%05X plen=%u\n", state.srcHostText, state.dstHostText, trafficClass,
                   flowLabel, payloadLength);
         putFormat("\thlim=%u next=%s\n", hopLimit, terseNextName(next));
     }
     if (overrun) {
         putText("\t<*** IPv6 payload length exceeds the frame ***>\n");
-        return nullptr;
+        return giveUp();
     }
-    if (!walkExtensionHeaders(cursor, payloadLength == 0)) return nullptr;
-    return cursor;
+    if (!walkExtensionHeaders(cursor, payloadLength == 0)) return giveUp();
+    if (state.laterFragment) return laterFragmentData(cursor);
+    if (state.ipProto == kIpProtoNoNext) {
+        state.dataLeft = 0;
+        return nothingFollows(cursor);
+    }
+    return followedByProtocol(cursor, state.ipProto);
 }

@@ -7,42 +7,42 @@
 
 namespace {
 constexpr LinkType kLinkTypes[] = {
-    {kEtherTypeIp, "IP", nullptr, Inner::ipv4, false},
-    {kEtherTypeArp, "ARP", decodeArp, Inner::none, false},
-    {kEtherTypeRarp, "RARP", decodeArp, Inner::none, false},
-    {kEtherTypeIpv6, nullptr, nullptr, Inner::ipv6, true},
+    {kEtherTypeIp, "IP", decodeIp, Layer::ip, false},
+    {kEtherTypeArp, "ARP", decodeArp, Layer::leaf, false},
+    {kEtherTypeRarp, "RARP", decodeArp, Layer::leaf, false},
+    {kEtherTypeIpv6, nullptr, decodeIpv6, Layer::ip, true},
 };
 
 constexpr IpProtocol kIpProtocols[] = {
-    {kIpProtoHopByHop, "IP", "HOPOPT", nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoIcmp, "ICMP", nullptr, "ICMP", decodeIcmp, kOverIpv4, Inner::none, false},
-    {2, "IGMP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {3, "GGP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoIpv4Encap, "IPENCAP", nullptr, nullptr, nullptr, kOverIpv4Extended | kOverIpv6, Inner::ipv4, false},
-    {5, "ST", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoTcp, "TCP", nullptr, "TCP", decodeTcp, kOverIpv4 | kOverIpv6, Inner::none, false},
-    {8, "EGP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {12, "PUP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoUdp, "UDP", nullptr, "UDP", decodeUdp, kOverIpv4 | kOverIpv6, Inner::none, false},
-    {20, "HMP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {22, "XNSIDP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {27, "RDP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {29, "ISOTP4", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {36, "XTP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {39, "IDPRCMTP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoIpv6, "IPv6", nullptr, nullptr, nullptr, kOverIpv4Extended | kOverIpv6, Inner::ipv6, true},
-    {kIpProtoRouting, nullptr, "IPv6-Route", nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoFragment, nullptr, "IPv6-Frag", "Fragment", nullptr, 0, Inner::none, false},
-    {46, "RSVP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {50, nullptr, "ESP", nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoAuthentication, nullptr, "AH", nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoIcmpv6, nullptr, "ICMPv6", "ICMPv6", decodeIcmpv6, kOverIpv6, Inner::none, false},
-    {kIpProtoNoNext, nullptr, "IPv6-NoNxt", nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoDestinationOptions, nullptr, "IPv6-Opts", nullptr, nullptr, 0, Inner::none, false},
-    {81, "VMTP", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {89, "OSPF", nullptr, nullptr, nullptr, 0, Inner::none, false},
-    {kIpProtoIpInIp, "IPIP", nullptr, nullptr, nullptr, kOverIpv4, Inner::ipv4, false},
-    {98, "ENCAP", nullptr, nullptr, nullptr, 0, Inner::none, false},
+    {kIpProtoHopByHop, "IP", "HOPOPT", nullptr, 0, Layer::leaf, false},
+    {kIpProtoIcmp, "ICMP", nullptr, decodeIcmp, kOverIpv4, Layer::leaf, false},
+    {2, "IGMP", nullptr, nullptr, 0, Layer::leaf, false},
+    {3, "GGP", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoIpv4Encap, "IPENCAP", nullptr, decodeIp, kOverIpv4Extended | kOverIpv6, Layer::ip, false},
+    {5, "ST", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoTcp, "TCP", nullptr, decodeTcp, kOverIpv4 | kOverIpv6, Layer::leaf, false},
+    {8, "EGP", nullptr, nullptr, 0, Layer::leaf, false},
+    {12, "PUP", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoUdp, "UDP", nullptr, decodeUdp, kOverIpv4 | kOverIpv6, Layer::leaf, false},
+    {20, "HMP", nullptr, nullptr, 0, Layer::leaf, false},
+    {22, "XNSIDP", nullptr, nullptr, 0, Layer::leaf, false},
+    {27, "RDP", nullptr, nullptr, 0, Layer::leaf, false},
+    {29, "ISOTP4", nullptr, nullptr, 0, Layer::leaf, false},
+    {36, "XTP", nullptr, nullptr, 0, Layer::leaf, false},
+    {39, "IDPRCMTP", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoIpv6, "IPv6", nullptr, decodeIpv6, kOverIpv4Extended | kOverIpv6, Layer::ip, true},
+    {kIpProtoRouting, nullptr, "IPv6-Route", nullptr, 0, Layer::leaf, false},
+    {kIpProtoFragment, nullptr, "IPv6-Frag", nullptr, 0, Layer::leaf, false},
+    {46, "RSVP", nullptr, nullptr, 0, Layer::leaf, false},
+    {50, nullptr, "ESP", nullptr, 0, Layer::leaf, false},
+    {kIpProtoAuthentication, nullptr, "AH", nullptr, 0, Layer::leaf, false},
+    {kIpProtoIcmpv6, nullptr, "ICMPv6", decodeIcmpv6, kOverIpv6, Layer::leaf, false},
+    {kIpProtoNoNext, nullptr, "IPv6-NoNxt", nullptr, 0, Layer::leaf, false},
+    {kIpProtoDestinationOptions, nullptr, "IPv6-Opts", nullptr, 0, Layer::leaf, false},
+    {81, "VMTP", nullptr, nullptr, 0, Layer::leaf, false},
+    {89, "OSPF", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoIpInIp, "IPIP", nullptr, decodeIp, kOverIpv4, Layer::ip, false},
+    {98, "ENCAP", nullptr, nullptr, 0, Layer::leaf, false},
 };
 
 // Row indexes by number (-1: no row), so a lookup is one step.
@@ -77,9 +77,4 @@ const char* nextHeaderName(unsigned number) {
     const IpProtocol* row = number < 256 ? ipProtocol(static_cast<uint8_t>(number)) : nullptr;
     if (row == nullptr) return nullptr;
     return row->ipv6Name != nullptr ? row->ipv6Name : row->name;
-}
-
-const char* dataLabel(uint8_t protocol) {
-    const IpProtocol* row = ipProtocol(protocol);
-    return row != nullptr && row->dataLabel != nullptr ? row->dataLabel : "<unknown>";
 }

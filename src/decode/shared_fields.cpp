@@ -1,9 +1,14 @@
 #include "decode/shared_fields.h"
 
+#include <cstdio>
+
 #include "common/bounded_copy.h"
 #include "common/display.h"
 #include "common/output.h"
+#include "common/name_table.h"
 #include "common/packet_state.h"
+#include "common/protocol_numbers.h"
+#include "decode/protocol_table.h"
 #include "present/names.h"
 
 namespace {
@@ -40,4 +45,32 @@ void skipOptions(HexCursor& cursor, int headerLength, bool notice) {
     if (headerLength <= kFixedHeaderLength) return;
     if (notice) putText("\t<Options not displayed>\n");
     skipBytes(cursor, headerLength - kFixedHeaderLength);
+}
+
+void putHostField(const char* label, const char* address) {
+    putLabel(label);
+    putText(address);
+    hostSuffix(address);
+    putChar('\n');
+}
+
+void putEtherField(const char* label, const char* address) {
+    putLabel(label);
+    putText(address);
+    etherSuffix(address);
+    putChar('\n');
+}
+
+const char* quotedPortName(uint16_t port, uint8_t protocol) {
+    return portName(port, protocol == kIpProtoTcp ? "tcp" : "udp", true);
+}
+
+Step laterFragmentData(HexCursor cursor) {
+    if (displayForm() == Form::oneLine) {
+        NumberText number;
+        putFormat("%s -> %s %s fragment at offset %u\n", state.srcHostText, state.dstHostText,
+                  nameOrNumber(nextHeaderName(state.fragmentProto), state.fragmentProto, number),
+                  state.fragmentOffset);
+    }
+    return dataFollows(cursor, "Fragment");
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "decode/step.h"
 #include "input/hex_readers.h"
 
 // Display pieces that more than one decoder shows the same way.
@@ -29,3 +30,20 @@ void showOneLinePorts(const PortTexts& ports, const char* protocolName);
 // of 20: they are never interpreted. `notice` shows the verbose form's line
 // that says so.
 void skipOptions(HexCursor& cursor, int headerLength, bool notice);
+
+// A code that has no meaning for its message type, shown in place of a reason.
+inline constexpr char kCorrupt[] = "<*** CORRUPT ***>";
+
+// The verbose form's address lines: the address, then its name in
+// parentheses where names are on.
+void putHostField(const char* label, const char* address);
+void putEtherField(const char* label, const char* address);
+
+// The service name of the destination port that an ICMP or ICMPv6
+// port-unreachable error quotes (of TCP or UDP), for kPortUnreachable.
+const char* quotedPortName(uint16_t port, uint8_t protocol);
+inline constexpr char kPortUnreachable[] = "Port %s is unreachable";
+
+// The bytes of a fragment after the first are data, never a header. The
+// one-line form names the fragment: "src -> dst PROTO fragment at offset N".
+Step laterFragmentData(HexCursor cursor);

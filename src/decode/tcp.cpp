@@ -16,7 +16,7 @@ constexpr int kDataOffsetByteMask = ~3;
 constexpr uint16_t kUrg = 0x20, kAck = 0x10, kPsh = 0x08, kRst = 0x04, kSyn = 0x02, kFin = 0x01;
 }  // namespace
 
-HexCursor decodeTcp(HexCursor cursor) {
+Step decodeTcp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
     uint16_t destinationPort = getShort(cursor);
     uint32_t sequence = getLong(cursor);
@@ -61,7 +61,8 @@ HexCursor decodeTcp(HexCursor cursor) {
             // " TCP:\tport %s -> %s seq=%010u", " (expect=%010u)" with -track,
             // " ack=%010u\n", "\thlen=%d (data=%d) UAPRSF=%d%d%d%d%d%d",
             // " wnd=%d cksum=%04X urg=%d\n", put together without a format.
-            putText(" TCP:\tport ");
+            putTersePrefix("TCP");
+            putText("port ");
             putText(ports.source);
             putText(" -> ");
             putText(ports.destination);
@@ -94,8 +95,8 @@ HexCursor decodeTcp(HexCursor cursor) {
         // The header claims more bytes than the datagram holds: what follows
         // it is no data of this segment.
         putText("\t<*** TCP header longer than the datagram ***>\n");
-        return nullptr;
+        return giveUp();
     }
     skipOptions(cursor, headerLength, form == Form::verbose);
-    return cursor;
+    return dataFollows(cursor, "TCP");
 }

@@ -10,7 +10,7 @@ namespace {
 constexpr int kUdpHeaderLength = 8;
 }  // namespace
 
-HexCursor decodeUdp(HexCursor cursor) {
+Step decodeUdp(HexCursor cursor) {
     uint16_t sourcePort = getShort(cursor);
     uint16_t destinationPort = getShort(cursor);
     uint16_t length = getShort(cursor);
@@ -22,7 +22,7 @@ HexCursor decodeUdp(HexCursor cursor) {
     bool matches = state.dataLeft == static_cast<int>(length) || state.firstFragment;
     if (!matches || length < kUdpHeaderLength) {
         putText("\t<*** Packet length corrupt ***>\n");
-        return nullptr;
+        return giveUp();
     }
     state.dataLeft -= kUdpHeaderLength;
     unsigned dataCount = static_cast<unsigned>(state.dataLeft);
@@ -40,9 +40,10 @@ HexCursor decodeUdp(HexCursor cursor) {
         putField("Checksum:", "0x%04X", checksum);
         break;
     case Form::terse:
-        putFormat(" UDP:\tport %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, static_cast<unsigned>(kUdpHeaderLength),
+        putTersePrefix("UDP");
+        putFormat("port %s -> %s hdr=%u data=%u\n", ports.source, ports.destination, static_cast<unsigned>(kUdpHeaderLength),
                   dataCount);
         break;
     }
-    return cursor;
+    return dataFollows(cursor, "UDP");
 }

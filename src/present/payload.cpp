@@ -5,17 +5,16 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "decode/protocol_table.h"
 
 namespace {
 // Tabs and printable bytes as themselves, everything else as a dot.
 void putDataByte(uint8_t byte) { putChar(byte == 0x09 || isPrintChar(byte) ? static_cast<char>(byte) : '.'); }
 }  // namespace
 
-HexCursor showData(HexCursor cursor) {
+HexCursor showData(HexCursor cursor, const char* label) {
     switch (displayForm()) {
     case Form::oneLine: putChar('\t'); break;
-    case Form::verbose: putFormat("%s Data\n\t", dataLabel(state.ipProto)); break;
+    case Form::verbose: putFormat("%s Data\n\t", label); break;
     case Form::terse: putText("DATA:\t"); break;
     }
 

@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,6 +100,7 @@ struct PacketView {
     std::string timestamp;
     std::vector<Section> sections;    // in display order; link lines not included
     std::vector<std::string> notices; // "\t<..." lines outside the data display
+    std::vector<std::string> unknown; // headings and labels the cross-check does not know
     const Section* find(const std::string& heading, int nth = 0) const {
         for (const Section& section : sections)
             if (section.heading == heading && nth-- == 0) return &section;
@@ -111,11 +113,50 @@ struct PacketView {
     }
 };
 
-bool isHeading(const std::string& line) {
-    return line == "IP Header" || line == "TCP Header" || line == "UDP Header" || line == "ICMP Header" ||
-           line == "ARP Header" || line == "RARP Header" || line == "VLAN Header" || line == "IPv6 Header" ||
-           line == "Hop-by-Hop Options Header" || line == "Destination Options Header" || line == "Routing Header" ||
-           line == "Fragment Header" || line == "Authentication Header" || line == "ICMPv6 Header";
+// Every verbose heading pacsift shows, with every label it may show under
+// it. A heading or label missing here would be merged into the block above or
+// never compared, so the parser reports it and the cross-checks fail.
+const std::map<std::string, std::set<std::string>>& knownHeadings() {
+    static const std::map<std::string, std::set<std::string>> headings = {
+        {"IP Header",
+         {"Version", "Header Length", "Service Type", "Datagram Length", "Identification", "Flags", "Fragment Offset",
+          "TTL", "Encapsulated Protocol", "Header Checksum", "Source IP Address", "Destination IP Address"}},
+        {"TCP Header",
+         {"Source Port", "Destination Port", "Sequence Number", "Expect peer ACK", "Acknowledgement Number",
+          "Header Length", "Flags", "Window Advertisement", "Checksum", "Urgent Pointer"}},
+        {"UDP Header", {"Source Port", "Destination Port", "Datagram Length", "Checksum"}},
+        {"ICMP Header", {"Type", "Because", "Additional Information", "Checksum"}},
+        {"ARP Header",
+         {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
+          "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
+        {"RARP Header",
+         {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
+          "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
+        {"VLAN Header", {"Priority", "Flags", "VLAN ID", "Encapsulated Protocol"}},
+        {"IPv6 Header",
+         {"Version", "Traffic Class", "Flow Label", "Payload Length", "Next Header", "Hop Limit",
+          "Source IPv6 Address", "Destination IPv6 Address"}},
+        {"Hop-by-Hop Options Header", {"Next Header", "Header Length", "Option"}},
+        {"Destination Options Header", {"Next Header", "Header Length", "Option"}},
+        {"Routing Header",
+         {"Next Header", "Header Length", "Routing Type", "Segments Left", "Last Entry", "Flags", "Tag", "Address"}},
+        {"Fragment Header", {"Next Header", "Fragment Offset", "Flags", "Identification"}},
+        {"Authentication Header", {"Next Header", "Header Length", "SPI", "Sequence Number"}},
+        {"ICMPv6 Header",
+         {"Type", "Because", "Additional Information", "Checksum", "Pointer", "Identifier", "Sequence Number",
+          "Maximum Response Code", "Maximum Response Delay", "Multicast Address", "Flags", "QRV", "QQIC",
+          "Number of Sources", "Current Hop Limit", "Router Preference", "Router Lifetime", "Reachable Time",
+          "Retransmit Timer", "Target Address", "Destination Address", "Number of Records", "Option", "Record",
+          "Source Address", "Quoted Packet"}},
+    };
+    return headings;
+}
+
+// A heading line: no tab before it, " Header" at its end.
+bool looksLikeHeading(const std::string& line) {
+    const std::string ending = " Header";
+    return !line.empty() && line[0] != '\t' && line.size() > ending.size() &&
+           line.compare(line.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 // Splits pacsift's output into packets by "Packet N" and parses each up to
@@ -155,7 +196,8 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             current->timestamp = value.substr(0, value.find(' '));
             continue;
         }
-        if (isHeading(line)) {
+        if (looksLikeHeading(line)) {
+            if (knownHeadings().count(line) == 0) current->unknown.push_back("heading \"" + line + "\"");
             current->sections.push_back(Section{line, {}, {}});
             section = &current->sections.back();
             lastLabel.clear();
@@ -173,6 +215,9 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             continue;
         }
         lastLabel = text.substr(0, colon);
+        auto known = knownHeadings().find(section->heading);
+        if (known != knownHeadings().end() && known->second.count(lastLabel) == 0)
+            current->unknown.push_back("label \"" + lastLabel + "\" under \"" + section->heading + "\"");
         std::string::size_type value = text.find_first_not_of('\t', colon + 1);
         section->fields[lastLabel] = value == std::string::npos ? "" : text.substr(value);
         section->lists[lastLabel].push_back(section->fields[lastLabel]);
@@ -347,6 +392,13 @@ struct Tally {
         if (examples.size() < 3) examples.push_back(where + ": " + what);
     }
 };
+
+// A heading or label the cross-check does not know fails wherever it is shown.
+void failUnknown(Tally& tally, const std::string& file, const std::map<int, PacketView>& packets) {
+    for (const auto& [number, view] : packets)
+        for (const std::string& what : view.unknown)
+            tally.fail(file + " packet " + std::to_string(number), "unknown to the cross-check", what);
+}
 
 // What was compared and skipped, on standard output; every mismatch fails.
 void reportTally(const Tally& tally, const std::string& heading) {
@@ -611,6 +663,7 @@ TEST(CrossCheck, HeaderValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         // pacsift numbers the header lines that tcpdump prints.
         if (static_cast<int>(packets.size()) != file.tcpdumpPackets ||
             (!packets.empty() && packets.rbegin()->first != file.tcpdumpPackets))
@@ -1234,6 +1287,20 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
 
 }  // namespace
 
+// The parser names a heading it does not know, and a label it does not know
+// under a known heading, so that neither is silently merged or left out.
+TEST(CrossCheck, ParserReportsUnknownHeadingsAndLabels) {
+    std::string out = kSeparator + "Packet 1\n"
+                      "TCP Header\n\tSource Port:\t\t\t80\n\tWindow Size:\t\t\t7\n"
+                      "GRE Header\n\tFlags:\t\t\t\t0x0000\n"
+                      "TCP Data\n\tTCP Header\n";
+    std::map<int, PacketView> packets = parsePackets(out);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[1].unknown,
+              (std::vector<std::string>{"label \"Window Size\" under \"TCP Header\"", "heading \"GRE Header\""}));
+    EXPECT_EQ(packets[1].sections.at(0).at("Source Port"), "80");
+}
+
 TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     std::vector<FileRef> files =
         loadReference(std::string(PACSIFT_SOURCE_DIR) + "/tests/crosscheck/reference-extended.txt");
@@ -1254,6 +1321,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
         if (run.status != 0)
             tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
         std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
         for (const FrameRef& ref : file.frames) {
             auto found = packets.find(ref.number);
             if (found == packets.end()) {

@@ -1,7 +1,8 @@
-// The code's data flows one way: app -> packet loop -> header line and
-// dispatch -> decoders -> field readers -> line reader, with common under all
-// of them. No module of src/ (a .h/.cpp pair) may reach itself again through
-// its includes.
+// The code's data flows one way: app -> packet loop, header line and
+// dispatch -> decoders -> names and the data display -> field readers and
+// line reader, with common under all of them. Each folder of src/ is a floor;
+// a module includes only its own floor and those below it, and no module (a
+// .h/.cpp pair) reaches itself again through its includes.
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,28 @@ Graph includeGraph(const fs::path& root) {
     return graph;
 }
 
+// The floors of src/, top first.
+const std::vector<std::string> kFloors = {"app", "packet", "decode", "present", "input", "common"};
+
+// A module's floor (its folder's place in kFloors), or -1 for a folder that has none.
+int floorOf(const std::string& module) {
+    std::string folder = module.substr(0, module.find('/'));
+    auto found = std::find(kFloors.begin(), kFloors.end(), folder);
+    return found == kFloors.end() ? -1 : static_cast<int>(found - kFloors.begin());
+}
+
+// Every include that runs back up a floor, as "from -> to", and every module
+// in a folder that is no floor.
+std::vector<std::string> arrowsRunningUp(const Graph& graph) {
+    std::vector<std::string> found;
+    for (const auto& [module, includes] : graph) {
+        if (floorOf(module) < 0) found.push_back(module + " is on no floor");
+        for (const std::string& to : includes)
+            if (floorOf(to) < floorOf(module)) found.push_back(module + " -> " + to);
+    }
+    return found;
+}
+
 // A circle of includes as "a -> b -> a", or empty when there is none.
 std::string findCycle(const Graph& graph) {
     std::map<std::string, int> mark;   // 0 unseen, 1 on the path, 2 done
@@ -86,6 +109,27 @@ TEST(IncludeGraph, FindsACycle) {
     EXPECT_EQ(findCycle(graph), "a -> b -> c -> a");
     graph["c"].clear();
     EXPECT_EQ(findCycle(graph), "");
+}
+
+TEST(IncludeGraph, EveryArrowRunsDown) {
+    Graph graph = includeGraph(kSource);
+    ASSERT_TRUE(graph.count("packet/dispatch")) << "no modules read under " << kSource;
+    EXPECT_EQ(arrowsRunningUp(graph), std::vector<std::string>{});
+}
+
+// The check itself: an include from a decoder up into the dispatch, and a
+// folder that is on no floor, are both named; includes down and across a
+// floor are not.
+TEST(IncludeGraph, FindsAnArrowRunningUp) {
+    Graph graph = {{"decode/tcp", {"decode/shared_fields", "input/hex_readers", "common/output"}},
+                   {"present/payload", {"input/hex_readers"}},
+                   {"input/hex_readers", {"input/line_reader"}}};
+    EXPECT_EQ(arrowsRunningUp(graph), std::vector<std::string>{});
+    graph["decode/tcp"].insert("packet/dispatch");
+    graph["input/line_reader"].insert("present/payload");
+    graph["extra/thing"];
+    EXPECT_EQ(arrowsRunningUp(graph), (std::vector<std::string>{"decode/tcp -> packet/dispatch", "extra/thing is on no floor",
+                                                                 "input/line_reader -> present/payload"}));
 }
 
 // The line reader knows nothing of what reads through it.

@@ -1,4 +1,4 @@
-#include "input/time_delta.h"
+#include "packet/time_delta.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "input/header_line.h"
+#include "packet/header_line.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,8 +13,9 @@
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
 #include "decode/protocol_table.h"
+#include "decode/shared_fields.h"
 #include "input/hex_readers.h"
-#include "input/time_delta.h"
+#include "packet/time_delta.h"
 #include "present/names.h"
 
 namespace {
@@ -121,7 +122,7 @@ const char* readDecimal(const char* p, unsigned& value) {
 }
 
 void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char* name) {
-    if (options.verbose) {
+    if (displayForm() == Form::verbose) {
         putText("VLAN Header\n");
         putField("Priority:", "%u", priority);
         putField("Flags:", "DEI=%s", dei ? "on" : "off");
@@ -198,7 +199,7 @@ const char* typeNameOf(const char* text) {
 // The time and link lines come with every packet: they are put together
 // from their texts rather than formatted.
 void printTimeLine(const char* delta) {
-    if (options.verbose)
+    if (displayForm() == Form::verbose)
         putLabel("Timestamp:");
     else
         putText("TIME:\t");
@@ -288,15 +289,9 @@ void decodeHeaderLine(const char* line) {
     const char* delta = timeDelta(timestampToken);
     const char* typeName = typeNameOf(typeText);
     printTimeLine(delta);
-    if (options.verbose) {
-        putLabel("Source Ethernet Address:");
-        putText(sourceToken);
-        etherSuffix(sourceToken);
-        putChar('\n');
-        putLabel("Destination Ethernet Address:");
-        putText(destinationToken);
-        etherSuffix(destinationToken);
-        putChar('\n');
+    if (displayForm() == Form::verbose) {
+        putEtherField("Source Ethernet Address:", sourceToken);
+        putEtherField("Destination Ethernet Address:", destinationToken);
         putField("Encapsulated Protocol:", "%s", typeName);
     } else {
         putText("LINK:\t");

@@ -9,7 +9,7 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/program_end.h"
-#include "input/header_line.h"
+#include "packet/header_line.h"
 #include "present/names.h"
 #include "support/fake_name_database.h"
 #include "support/in_process_test.h"

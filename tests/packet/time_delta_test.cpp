@@ -9,7 +9,7 @@
 #include "app/run.h"
 #include "common/options.h"
 #include "common/packet_state.h"
-#include "input/time_delta.h"
+#include "packet/time_delta.h"
 
 namespace {
 using Sequence = std::vector<std::pair<std::string, std::string>>;   // timestamp, delta text

@@ -1,9 +1,9 @@
-#include "input/packet_loop.h"
+#include "packet/packet_loop.h"
 
 #include "common/output.h"
 #include "common/packet_state.h"
-#include "input/dispatch.h"
-#include "input/header_line.h"
+#include "packet/dispatch.h"
+#include "packet/header_line.h"
 #include "input/line_reader.h"
 
 void packetLoop() {

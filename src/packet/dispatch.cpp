@@ -1,0 +1,132 @@
+#include "packet/dispatch.h"
+
+#include "common/char_classes.h"
+#include "common/display.h"
+#include "common/options.h"
+#include "common/output.h"
+#include "common/packet_state.h"
+#include "common/protocol_numbers.h"
+#include "decode/protocol_table.h"
+#include "input/line_reader.h"
+#include "present/payload.h"
+
+namespace {
+const char kNoDecode[] = "\t<*** No decode support for encapsulated protocol ***>\n";
+const char kNoTunnelDecode[] = "\t<*** No decode support for encap protocol in IPIP packet ***>\n";
+const char kTooDeep[] = "\t<*** More than 12 nested headers ***>\n";
+
+// The chain's bounds: headers decoded after the frame's own link header, and
+// IP headers reached through an IP protocol (a tunnel is decoded one level
+// deep: a tunnel inside it gets the IPIP no-decode line).
+constexpr int kMaxHeaders = 12;
+constexpr int kMaxTunnelLevels = 1;
+
+void showSpurious(const char* digits) {
+    putText("\t<*** Spurious data at end: \"");
+    putText(digits);
+    putText("\" ***>\n");
+}
+
+// What a packet holds after its decoded bytes: the rest of the current data
+// text, or else the whole next one. Either way the packet then ends.
+void spuriousDataTail(HexCursor cursor) {
+    if (*cursor != '\0') {
+        if (options.showSpurious) showSpurious(cursor);
+    } else {
+        const char* next = fetchLine();
+        if (next == nullptr) return;   // the next packet has begun
+        if (options.showSpurious) showSpurious(next);
+    }
+    skipPacket();
+}
+
+// The decoder and class of what a step hands on, or no decoder when there is
+// no route for it here.
+struct Route {
+    Decoder decode;
+    Layer layer;
+};
+
+Route routeOf(const Step& step) {
+    if (step.next == Next::etherType) {
+        const LinkType* row = linkType(static_cast<int>(step.value));
+        if (row == nullptr) return {nullptr, Layer::leaf};
+        return {row->decode, row->layer};
+    }
+    const IpProtocol* row = ipProtocol(static_cast<uint8_t>(step.value));
+    if (row == nullptr) return {nullptr, Layer::leaf};
+    unsigned carriers = state.ipVersion == 6 ? kOverIpv6 : kOverIpv4 | (options.extended ? kOverIpv4Extended : 0u);
+    if ((row->carriedBy & carriers) == 0) return {nullptr, Layer::leaf};
+    return {row->decode, row->layer};
+}
+
+// Runs the chain from the frame's first step to its end: each decoder says
+// what follows it, and the protocol table names the next decoder. nullptr
+// when the packet is given up.
+HexCursor runChain(Step step) {
+    int headers = 0;
+    int tunnelLevels = 0;
+    for (;;) {
+        switch (step.next) {
+        case Next::giveUp: return nullptr;
+        case Next::end: return step.cursor;
+        case Next::data: return showData(step.cursor, step.label);
+        case Next::etherType:
+        case Next::ipProtocol: break;
+        }
+        Route route = routeOf(step);
+        bool tunnel = step.next == Next::ipProtocol && route.layer == Layer::ip;
+        if (tunnel && tunnelLevels == kMaxTunnelLevels) route.decode = nullptr;
+        if (route.decode == nullptr) {
+            // A link type without a decoder says nothing in the one-line form.
+            if (step.next == Next::ipProtocol)
+                putText(tunnelLevels > 0 ? kNoTunnelDecode : kNoDecode);
+            else if (displayForm() != Form::oneLine)
+                putText(kNoDecode);
+            return nullptr;
+        }
+        if (++headers > kMaxHeaders) {
+            putText(kTooDeep);
+            return nullptr;
+        }
+        if (tunnel) ++tunnelLevels;
+        if (route.layer == Layer::ip) ++state.ipHeaders;
+        step = route.decode(step.cursor);
+    }
+}
+
+// tcpdump dumps the whole frame, link header included, when its own decoding
+// was cut short: the dump then starts with the header line's addresses and
+// outer type. Only the current text is looked at.
+HexCursor skipWholeFrameHeader(HexCursor cursor) {
+    const char* expected = state.frameStart;
+    if (*expected == '\0') return cursor;
+    for (int i = 0; i < 28; ++i)
+        if (cursor[i] == '\0' || upperChar(cursor[i]) != expected[i]) return cursor;
+    skipBytes(cursor, static_cast<int>(linkHeaderLength()));
+    return cursor;
+}
+
+// The frame's first step: its body by its link type.
+Step frameBody(HexCursor cursor) {
+    if (options.extended) {
+        // Without a link header the first digit tells the IP version.
+        if (options.pointToPoint) return followedByEtherType(cursor, *cursor == '6' ? kEtherTypeIpv6 : kEtherTypeIp);
+        cursor = skipWholeFrameHeader(cursor);
+    }
+    return followedByEtherType(cursor, static_cast<unsigned>(state.etherType));
+}
+}  // namespace
+
+void dispatchPacket() {
+    HexCursor cursor = fetchLine();
+    if (cursor == nullptr) return;   // no data lines: the next packet has begun
+    state.ipHeaders = 0;
+    cursor = runChain(frameBody(cursor));
+    // The dispatch alone gives a packet up: the rest of it is discarded.
+    if (cursor == nullptr) {
+        skipPacket();
+        return;
+    }
+    spuriousDataTail(cursor);
+}
