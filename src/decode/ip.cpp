@@ -10,6 +10,7 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/option_list.h"
 #include "decode/shared_fields.h"
 #include "present/names.h"
 
@@ -19,6 +20,7 @@ constexpr uint16_t kMoreFragments = 0x2000;
 constexpr uint16_t kDontFragment = 0x4000;
 constexpr uint16_t kFragmentOffsetMask = 0x1FFF;
 constexpr unsigned kEthernetHeaderLength = 14;
+constexpr int kFixedHeaderLength = 20;
 
 char srcAddrText[16];
 char dstAddrText[16];
@@ -55,7 +57,11 @@ Step decodeIp(HexCursor cursor) {
     unsigned linkHeader = options.extended ? linkHeaderLength() : kEthernetHeaderLength;
     unsigned datagramLength = totalLength;
     if (totalLength == 0) datagramLength = state.linkLength >= linkHeader ? state.linkLength - linkHeader : 0;
-    state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) - headerLength;
+    // Under -extended the options are charged as they are read, so that a dump
+    // ending inside them is reported as data missing.
+    bool readOptions = options.extended && headerLength > kFixedHeaderLength;
+    state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) -
+                     (readOptions ? kFixedHeaderLength : headerLength);
 
     bool moreFragments = flags & kMoreFragments;
     bool dontFragment = flags & kDontFragment;
@@ -109,7 +115,10 @@ Step decodeIp(HexCursor cursor) {
         putChar('\n');
     }
 
-    skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
+    if (readOptions)
+        readOptionArea(cursor, kIpOptionTable, headerLength, shown && displayForm() != Form::oneLine);
+    else
+        skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
     state.ipVersion = 4;
     state.firstFragment = false;
     state.laterFragment = false;

@@ -7,6 +7,7 @@
 #include "common/output.h"
 
 namespace {
+constexpr int kFixedHeaderLength = 20;
 constexpr uint8_t kEndOfList = 0;
 constexpr uint8_t kNoOperation = 1;
 // Terse lines hold at most 72 characters after their tab (to column 80);
@@ -118,7 +119,7 @@ bool showOptionList(const OptionTable& table, const uint8_t* area, int length, F
         }
         const OptionKind* row = rowOf(table, kind, optionLength);
         if (row != nullptr)
-            row->items(items, area + at, optionLength);
+            row->items(items, HeaderBytes{area + at, static_cast<int>(optionLength)});
         else
             addItemFormat(items, "%s=%u len=%u", table.numberLabel, kind, optionLength);
         endOption(items);
@@ -126,4 +127,15 @@ bool showOptionList(const OptionTable& table, const uint8_t* area, int length, F
     }
     endList(items);
     return true;
+}
+
+void readOptionArea(HexCursor& cursor, const OptionTable& table, int headerLength, bool show) {
+    int length = headerLength - kFixedHeaderLength;
+    if (length <= 0) return;
+    // A data offset of 4 bits gives at most 40 bytes.
+    uint8_t area[kMaxOptionArea];
+    if (length > kMaxOptionArea) length = kMaxOptionArea;
+    Region region(cursor, length, "");
+    region.bytes(area, length);
+    if (show) showOptionList(table, area, length, displayForm());
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "common/display.h"
+#include "input/hex_readers.h"
+#include "input/region.h"
 
 // The option lists of TCP and IPv4 headers (-extended): the bytes after a
 // header's fixed 20, read whole before any of them is shown, then walked
@@ -21,14 +23,14 @@ void addItemFormat(OptionItems& items, const char* format, ...) __attribute__((f
 // An option kind with a text of its own: the kind, the lengths it allows
 // (the whole option, kind and length bytes included; `step` > 0 asks for
 // minLength + a multiple of step), and what writes its items from the
-// option's bytes. A kind without a row, or with a length its row does not
+// option's bytes (the whole option, read by offset). A kind without a row, or with a length its row does not
 // allow, is shown as "kind=%u len=%u" (TCP) or "type=%u len=%u" (IPv4).
 struct OptionKind {
     uint8_t kind;
     uint8_t minLength;
     uint8_t maxLength;
     uint8_t step;
-    void (*items)(OptionItems& items, const uint8_t* option, unsigned length);
+    void (*items)(OptionItems& items, HeaderBytes option);
 };
 
 // The kinds of one header and how it names them in its generic form and notices.
@@ -48,3 +50,9 @@ bool showOptionList(const OptionTable& table, const uint8_t* area, int length, F
 // The tables of the two headers (tcp_options.cpp, ip_options.cpp).
 extern const OptionTable kTcpOptionTable;
 extern const OptionTable kIpOptionTable;
+
+// Reads the option area of a TCP or IPv4 header of `headerLength` bytes (the
+// bytes past its fixed 20, none for 20 or less) whole, each byte charged to
+// dataLeft as it is read, then shows it when `show` is set: a dump that ends
+// inside the area shows no option.
+void readOptionArea(HexCursor& cursor, const OptionTable& table, int headerLength, bool show);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct OptionCase {
     std::string verbose;   // the verbose field lines
     bool whole;            // no notice ended the list
 };
+
+// A failing case is named by its name, not its bytes.
+void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
 
 const std::string kOption = "\tOption:\t\t\t\t";
 const std::string kMore = "\t\t\t\t\t";
