@@ -34,6 +34,14 @@ void skipOptions(HexCursor& cursor, int headerLength, bool notice);
 // A code that has no meaning for its message type, shown in place of a reason.
 inline constexpr char kCorrupt[] = "<*** CORRUPT ***>";
 
+// The reason of an ICMP or ICMPv6 code (nullptr for none), the code's number
+// added to kCorrupt when `withCode` (-extended): "<*** CORRUPT ***> (code 5)".
+const char* reasonWithCode(const char* reason, unsigned code, bool withCode);
+
+// The type text of a message type without a name: "<unknown> (42)", and
+// with a code other than 0 when `withCode` (-extended) "<unknown> (42, code 1)".
+const char* unknownTypeText(unsigned type, unsigned code, bool withCode);
+
 // The verbose form's address lines: the address, then its name in
 // parentheses where names are on.
 void putHostField(const char* label, const char* address);

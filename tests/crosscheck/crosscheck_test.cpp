@@ -125,7 +125,9 @@ const std::map<std::string, std::set<std::string>>& knownHeadings() {
          {"Source Port", "Destination Port", "Sequence Number", "Expect peer ACK", "Acknowledgement Number",
           "Header Length", "Flags", "Window Advertisement", "Checksum", "Urgent Pointer", "Option"}},
         {"UDP Header", {"Source Port", "Destination Port", "Datagram Length", "Checksum"}},
-        {"ICMP Header", {"Type", "Because", "Additional Information", "Checksum"}},
+        {"ICMP Header",
+         {"Type", "Because", "Additional Information", "Checksum", "Identifier", "Sequence Number",
+          "Originate Timestamp", "Receive Timestamp", "Transmit Timestamp", "Address Mask", "Pointer"}},
         {"ARP Header",
          {"Hardware Type", "Protocol Type", "Hardware Address Length", "Protocol Address Length", "Operation",
           "Sender Hardware Address", "Sender IP Address", "Target Hardware Address", "Target IP Address"}},
@@ -775,9 +777,11 @@ std::pair<std::string, std::string> icmpv6Texts(long type, long code) {
         "unrecognized-next-header-at-intermediate-node", "extension-header-too-big",
         "extension-header-chain-too-long", "too-many-extension-headers", "too-many-options-in-extension-header",
         "option-too-big"};
-    const std::string corrupt = "<*** CORRUPT ***>";
+    // The code of a corrupt reason and of an unknown type is shown too.
+    const std::string corrupt = "<*** CORRUPT ***> (code " + std::to_string(code) + ")";
     auto found = names.find(type);
-    if (found == names.end()) return {"<unknown> (" + std::to_string(type) + ")", ""};
+    if (found == names.end())
+        return {"<unknown> (" + std::to_string(type) + (code != 0 ? ", code " + std::to_string(code) : "") + ")", ""};
     auto from = [&](const std::vector<std::string>& reasons) {
         return code >= 0 && code < static_cast<long>(reasons.size()) ? reasons[code] : corrupt;
     };
@@ -1618,6 +1622,31 @@ void checkIpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
     wholeList(check, "IPv4 options", "route slots", routeSlots, tsharkSlots, false);
 }
 
+// The ICMP type and reason with their codes, and the fields after the checksum.
+void checkIcmpFields(Tally& tally, FrameCheck& check, const FrameRef& ref, const Section& icmp) {
+    ++tally.compared["ICMP"];
+    long type = ref.num("it"), code = ref.num("ic");
+    auto [text, reason] = icmpTexts(type, code);
+    if (reason == "<*** CORRUPT ***>") reason += " (code " + std::to_string(code) + ")";
+    if (text.rfind("<unknown>", 0) == 0 && code != 0)
+        text = "<unknown> (" + std::to_string(type) + ", code " + std::to_string(code) + ")";
+    check.text("ICMP", "Type", icmp.at("Type"), text);
+    check.text("ICMP", "Because", icmp.fields.count("Because") ? icmp.at("Because") : "", reason);
+    // Fields are shown only where the message holds them: a shown one must agree.
+    const std::pair<const char*, const char*> numbers[] = {
+        {"Identifier", "iid"},          {"Sequence Number", "iseq"},    {"Originate Timestamp", "iot"},
+        {"Receive Timestamp", "irt"},   {"Transmit Timestamp", "itt"},  {"Pointer", "iptr"}};
+    for (const auto& [label, key] : numbers)
+        if (icmp.fields.count(label)) check.number("ICMP", icmp, label, key);
+    if (icmp.fields.count("Address Mask"))
+        check.text("ICMP", "Address Mask", icmp.at("Address Mask"), ref.at("imask"), "imask");
+    // The echo, timestamp, mask and information messages long enough for their fields show them.
+    bool echo = type == 0 || type == 8 || type == 15 || type == 16 || (type >= 13 && type <= 14) || type == 17 ||
+                type == 18;
+    if (echo && ref.has("iseq") && icmp.fields.count("Identifier") == 0 && ref.num("iplen") - ref.num("ihl") >= 8)
+        check.fail("ICMP Identifier", "no Identifier line, tshark reads one");
+}
+
 }  // namespace
 
 TEST(CrossCheck, ExtendedFieldsAgreeWithTshark) {
@@ -1663,6 +1692,8 @@ TEST(CrossCheck, ExtendedFieldsAgreeWithTshark) {
                     checkTcpOptions(tally, check, ref, view, *tcp);
                 }
             }
+            const Section* icmp = view.find("ICMP Header");
+            if (icmp != nullptr && ref.has("it")) checkIcmpFields(tally, check, ref, *icmp);
             const Section* ip = view.find("IP Header");
             if (ip != nullptr && ref.has("ihl") && ref.num("ihl") > 20) {
                 if (ref.num("ipn") != 1)
@@ -1677,4 +1708,5 @@ TEST(CrossCheck, ExtendedFieldsAgreeWithTshark) {
                            " savefiles:");
     EXPECT_GT(tally.compared["TCP option lists"], 0);
     EXPECT_GT(tally.compared["IPv4 option lists"], 0);
+    EXPECT_GT(tally.compared["ICMP"], 0);
 }
