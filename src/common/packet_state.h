@@ -15,8 +15,8 @@ struct PacketState {
     char frameStart[29] = {};     // a whole-frame dump's first 28 digits (addresses, outer type); "" if unknown
     uint8_t ipVersion = 4;        // 4 or 6: the IP header the transport decoders work on
     int ipHeaders = 0;            // IP headers begun in this packet: 2 inside a tunnel
-    bool firstFragment = false;   // a first fragment (offset 0, MF) under -extended: UDP's length covers more
-    bool laterFragment = false;   // a fragment after the first (-extended): its bytes are data
+    bool firstFragment = false;   // a first fragment (offset 0, MF): UDP's length covers more
+    bool laterFragment = false;   // a fragment after the first: its bytes are data
     uint8_t fragmentProto = 0;    // its protocol (ipProto is then 44, for the data heading)
     unsigned fragmentOffset = 0;  // and its offset in 8-byte units
     int32_t dataLeft = 0;         // data bytes still expected in this packet, counted in full

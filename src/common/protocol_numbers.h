@@ -10,6 +10,7 @@ constexpr int kEtherTypeIpv6 = 0x86DD;
 
 // IP protocol numbers that have a decoder here.
 constexpr uint8_t kIpProtoIcmp = 1;
+constexpr uint8_t kIpProtoIgmp = 2;   // under -extended
 constexpr uint8_t kIpProtoTcp = 6;
 constexpr uint8_t kIpProtoUdp = 17;
 constexpr uint8_t kIpProtoIpInIp = 94;

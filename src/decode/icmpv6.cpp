@@ -44,8 +44,6 @@ constexpr Name kParameterProblemReasons[] = {
     {9, "too-many-options-in-extension-header"},
     {10, "option-too-big"},
 };
-constexpr Name kRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
-                                 {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};
 constexpr Name kRouterPreferences[] = {{0, "medium"}, {1, "high"}, {2, "reserved"}, {3, "low"}};
 
 // The fields of one message, read before any of it is shown.
@@ -376,7 +374,7 @@ void showRecord(const uint8_t (&header)[kRecordHeaderLength], unsigned sources) 
         putLabel("Record:");
     else
         putChar('\t');
-    putFormat("%s group=%s sources=%u", nameOrNumber(kRecordTypes, fields.byteAt(0), number), fields.ipv6At(4, group),
+    putFormat("%s group=%s sources=%u", nameOrNumber(kGroupRecordTypes, fields.byteAt(0), number), fields.ipv6At(4, group),
               sources);
     for (unsigned i = 0; i < sources; ++i) putFormat(" %s", addresses.ipv6At(static_cast<int>(i) * kAddressLength, address));
     putChar('\n');

@@ -122,16 +122,15 @@ Step decodeIp(HexCursor cursor) {
     state.ipVersion = 4;
     state.firstFragment = false;
     state.laterFragment = false;
-    if (options.extended) {
-        // A later fragment's bytes are data, never a transport header.
-        if (fragmentOffset != 0) {
-            state.laterFragment = true;
-            state.fragmentProto = state.ipProto;
-            state.fragmentOffset = static_cast<unsigned>(fragmentOffset);
-            state.ipProto = kIpProtoFragment;
-            return laterFragmentData(cursor);
-        }
-        state.firstFragment = fragmentOffset == 0 && moreFragments;
+    // A later fragment's bytes are data, never a transport header; in a first
+    // fragment a UDP length covers the whole datagram, not this fragment.
+    if (fragmentOffset != 0) {
+        state.laterFragment = true;
+        state.fragmentProto = state.ipProto;
+        state.fragmentOffset = static_cast<unsigned>(fragmentOffset);
+        state.ipProto = kIpProtoFragment;
+        return laterFragmentData(cursor);
     }
+    state.firstFragment = moreFragments;
     return followedByProtocol(cursor, state.ipProto);
 }

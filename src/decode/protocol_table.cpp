@@ -16,7 +16,7 @@ constexpr LinkType kLinkTypes[] = {
 constexpr IpProtocol kIpProtocols[] = {
     {kIpProtoHopByHop, "IP", "HOPOPT", nullptr, 0, Layer::leaf, false},
     {kIpProtoIcmp, "ICMP", nullptr, decodeIcmp, kOverIpv4, Layer::leaf, false},
-    {2, "IGMP", nullptr, nullptr, 0, Layer::leaf, false},
+    {kIpProtoIgmp, "IGMP", nullptr, decodeIgmp, kOverIpv4Extended, Layer::leaf, false},
     {3, "GGP", nullptr, nullptr, 0, Layer::leaf, false},
     {kIpProtoIpv4Encap, "IPENCAP", nullptr, decodeIp, kOverIpv4Extended | kOverIpv6, Layer::ip, false},
     {5, "ST", nullptr, nullptr, 0, Layer::leaf, false},

@@ -54,6 +54,9 @@ Step decodeIcmp(HexCursor cursor);
 // An ICMPv6 message: its fixed fields, then its NDP options, MLD records or
 // sources, or the quoted header of an error.
 Step decodeIcmpv6(HexCursor cursor);
+// An IGMP message (v1, v2, v3, mtrace): its header, a v3 query's sources or
+// a v3 report's records; the rest is data.
+Step decodeIgmp(HexCursor cursor);
 // The 28-byte ARP or RARP body (told apart by etherType); no data follows.
 Step decodeArp(HexCursor cursor);
 

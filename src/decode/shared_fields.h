@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/name_table.h"
 #include "decode/step.h"
 #include "input/hex_readers.h"
 
@@ -41,6 +42,10 @@ const char* reasonWithCode(const char* reason, unsigned code, bool withCode);
 // The type text of a message type without a name: "<unknown> (42)", and
 // with a code other than 0 when `withCode` (-extended) "<unknown> (42, code 1)".
 const char* unknownTypeText(unsigned type, unsigned code, bool withCode);
+
+// The kinds of a multicast group record (MLDv2 and IGMPv3 reports).
+inline constexpr Name kGroupRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
+                                             {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};
 
 // The verbose form's address lines: the address, then its name in
 // parentheses where names are on.

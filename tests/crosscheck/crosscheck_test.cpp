@@ -144,6 +144,9 @@ const std::map<std::string, std::set<std::string>>& knownHeadings() {
          {"Next Header", "Header Length", "Routing Type", "Segments Left", "Last Entry", "Flags", "Tag", "Address"}},
         {"Fragment Header", {"Next Header", "Fragment Offset", "Flags", "Identification"}},
         {"Authentication Header", {"Next Header", "Header Length", "SPI", "Sequence Number"}},
+        {"IGMP Header",
+         {"Version", "Type", "Max Response Time", "Hops", "Code", "Checksum", "Group Address", "Flags", "QRV", "QQIC",
+          "Number of Sources", "Source Address", "Number of Records", "Record"}},
         {"ICMPv6 Header",
          {"Type", "Because", "Additional Information", "Checksum", "Pointer", "Identifier", "Sequence Number",
           "Maximum Response Code", "Maximum Response Delay", "Multicast Address", "Flags", "QRV", "QQIC",
@@ -596,16 +599,22 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         tally.skip("IPv4", Skip::IpInIpInner);
         return;
     }
+    // A later fragment's bytes are data, whatever its protocol: no transport
+    // block and no no-decode line.
+    if (ref.num("frag") != 0) {
+        tally.skip(name != nullptr ? name : "IPv4", Skip::LaterFragment);
+        if (name != nullptr && view.find(std::string(name) + " Header") != nullptr)
+            check.fail("IPv4 later fragment", std::string(name) + " block shown for a later fragment");
+        if (view.hasNotice("<*** No decode support"))
+            check.fail("IPv4 later fragment", "no-decode line for a later fragment");
+        return;
+    }
     if (name == nullptr) {
         if (!view.hasNotice("<*** No decode support for encapsulated protocol ***>"))
             check.fail("IPv4 no-decode line", "no no-decode line for protocol " + std::to_string(protocol));
         return;
     }
     const Section* layer = view.find(std::string(name) + " Header");
-    if (ref.num("frag") != 0) {
-        tally.skip(name, Skip::LaterFragment);
-        return;
-    }
     const char* firstKey = protocol == 6 ? "tsp" : protocol == 17 ? "usp" : "it";
     if (!ref.has(firstKey)) {
         tally.skip(name, Skip::NoTransportForTshark);
@@ -628,7 +637,8 @@ void checkIpv4Frame(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
             check.fail(std::string(name) + " block", std::string(name) + " block shown for a frame cut inside it");
         return;
     }
-    if (protocol == 17) {
+    // In a first fragment the UDP length covers the whole datagram: no check.
+    if (protocol == 17 && ref.num("mf") == 0) {
         // Counted in full: a datagram of more than 32 KiB is no negative count.
         auto left = datagramLength(ref) - ref.num("ihl");
         if (left != ref.num("ulen") || ref.num("ulen") < 8) {
@@ -1303,6 +1313,73 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
     }
 }
 
+// IGMP: the header, a v3 query's fields and sources, a v3 report's records.
+// tshark gives a maximum response time in tenths of a second.
+void checkIgmp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    if (!ref.has("igt")) return;
+    const Section* igmp = view.find("IGMP Header");
+    if (igmp == nullptr) {
+        if (!view.hasNotice("<*** IGMP message shorter than its header ***>"))
+            check.fail("IGMP block", "no IGMP block where tshark found IGMP");
+        return;
+    }
+    ++tally.compared["IGMP"];
+    if (ref.has("igv") != (igmp->fields.count("Version") != 0))
+        check.fail("IGMP Version", "pacsift \"" + igmp->at("Version") + "\", tshark " + ref.at("igv"));
+    listNumber(check, "IGMP", *igmp, "Version", listOf(ref, "igv"), 0);
+    listNumber(check, "IGMP", *igmp, "Type", listOf(ref, "igt"), 0);
+    listNumber(check, "IGMP", *igmp, "Checksum", listOf(ref, "igck"), 0);
+    if (igmp->fields.count("Max Response Time") != 0) {
+        // "20.8 s": tenths of a second.
+        std::string shown = igmp->at("Max Response Time");
+        std::string tenths = shown.substr(0, shown.find('.')) + shown.substr(shown.find('.') + 1, 1);
+        listNumber(check, "IGMP", "Max Response Time", tenths, listOf(ref, "igmr"), 0);
+    }
+    listNumber(check, "IGMP", *igmp, "Hops", listOf(ref, "ighops"), 0);
+    if (igmp->fields.count("Group Address") != 0)
+        listText(check, "IGMP", "Group Address", igmp->at("Group Address"), listOf(ref, "igaddr"), 0);
+    if (igmp->fields.count("QRV") != 0) {
+        if (ref.has("igs"))
+            listText(check, "IGMP", "Flags", igmp->at("Flags"), {isSet(ref.at("igs")) ? "S=on" : "S=off"}, 0);
+        listNumber(check, "IGMP", *igmp, "QRV", listOf(ref, "igqrv"), 0);
+        listNumber(check, "IGMP", *igmp, "QQIC", listOf(ref, "igqqic"), 0);
+        listNumber(check, "IGMP", *igmp, "Number of Sources", listOf(ref, "ignsrc"), 0);
+        auto found = igmp->lists.find("Source Address");
+        if (view.hasNotice("<*** IGMP record"))
+            tally.skip("IGMP sources", Skip::OptionNotice);
+        else
+            wholeList(check, "IGMP", "Source Address",
+                      found == igmp->lists.end() ? std::vector<std::string>{} : found->second,
+                      listOf(ref, "igsaddr"), false);
+    }
+    if (igmp->fields.count("Number of Records") != 0) {
+        listNumber(check, "IGMP", *igmp, "Number of Records", listOf(ref, "ignrec"), 0);
+        if (view.hasNotice("<*** IGMP record")) {
+            tally.skip("IGMP records", Skip::OptionNotice);
+            return;
+        }
+        static const std::vector<std::string> kinds = {"is-include", "is-exclude", "to-include",
+                                                       "to-exclude", "allow-new",  "block-old"};
+        std::vector<std::string> types, groups, counts, sources;
+        auto found = igmp->lists.find("Record");
+        if (found != igmp->lists.end())
+            for (const std::string& record : found->second) {
+                std::vector<std::string> words = wordsOf(record);
+                if (words.size() < 3) continue;
+                long type = numberOf(words[0]);
+                for (size_t k = 0; k < kinds.size(); ++k)
+                    if (words[0] == kinds[k]) type = static_cast<long>(k) + 1;
+                types.push_back(std::to_string(type));
+                groups.push_back(wordValue(words, "group"));
+                counts.push_back(wordValue(words, "sources"));
+                sources.insert(sources.end(), words.begin() + 3, words.end());
+            }
+        wholeList(check, "IGMP records", "type", types, listOf(ref, "igrt"), true);
+        wholeList(check, "IGMP records", "group", groups, listOf(ref, "igaddr"), false);
+        wholeList(check, "IGMP records", "sources", counts, listOf(ref, "ignsrc"), true);
+        wholeList(check, "IGMP records", "source", sources, listOf(ref, "igsaddr"), false);
+    }
+}
 }  // namespace
 
 // The parser names a heading it does not know, and a label it does not know
@@ -1360,6 +1437,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
                 check.fail("IPv6 block", "no IPv6 block for an IPv6 frame of " + ref.at("dump") + " bytes");
             checkIpv6Headers(tally, check, ref, view);
             checkIcmpv6(tally, check, ref, view);
+            checkIgmp(tally, check, ref, view);
             if (const Section* tcp = view.find("TCP Header"); tcp != nullptr && ref.has("tsp"))
                 checkTcp(tally, check, ref, *tcp);
             if (const Section* udp = view.find("UDP Header"); udp != nullptr && ref.has("usp"))
@@ -1372,6 +1450,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     EXPECT_GT(tally.compared["IPv6"], 0);
     EXPECT_GT(tally.compared["ICMPv6"], 0);
     EXPECT_GT(tally.compared["UDP"], 0);
+    EXPECT_GT(tally.compared["IGMP"], 0);
 }
 
 // ---------------------------------------------------------------------------

@@ -116,12 +116,15 @@ INSTANTIATE_TEST_SUITE_P(
                    terseIp(40028) + " UDP:\tport 1024 -> 53 hdr=8 data=40000\nDATA:\t\n" + kMissing},
         // A total length below the IPv4 header length: negative count, no match.
         LengthCase{"NegativeCount", ipHex("0010") + "0400 0035 fffc 0000", terseIp(16) + kCorrupt},
-        // The first fragment of a bigger datagram: length 1008, 28 bytes here.
+        // The first fragment of a bigger datagram: its UDP length, 1008, covers
+        // the whole datagram, not the 20 bytes here, so it is not matched; the
+        // data is this fragment's 12 bytes.
         LengthCase{"FirstFragment", "4500 0028 1234 2000 4011 beef 0a00 0001 0a00 0002 0400 0035 03f0 0000" +
                                         textHex("fragment-one"),
                    "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=40 id=1234\n"
-                   "\tMF/DF=1/0 frag=0 TTL=64 proto=UDP cksum=BEEF\n" +
-                       kCorrupt}),
+                   "\tMF/DF=1/0 frag=0 TTL=64 proto=UDP cksum=BEEF\n"
+                   " UDP:\tport 1024 -> 53 hdr=8 data=12\n"
+                   "DATA:\tfragment-one\n"}),
     [](const ::testing::TestParamInfo<LengthCase>& info) { return std::string(info.param.name); });
 
 TEST(UdpDecode, CorruptLengthInEveryForm) {

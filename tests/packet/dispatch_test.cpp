@@ -367,15 +367,23 @@ const std::string kLaterFragmentHex = "4500 0028 1234 00b9 4011 beef 0a00 0001 0
                                       textHex("hello world!");
 }  // namespace
 
-TEST(DispatchExtended, LaterIpv4FragmentIsDataNotATransportHeader) {
+// A later fragment's bytes are never read as a transport header, with or
+// without -extended: the one-line form names the fragment, the others show
+// the bytes as fragment data.
+TEST(Dispatch, LaterIpv4FragmentIsDataNotATransportHeader) {
     const std::string input = ipFrame(kLaterFragmentHex);
-    // Without -extended the bytes are read as a UDP header, as always.
-    EXPECT_EQ(decode({"-minHdrDecode"}, input),
-              packet(1) + "10.0.0.1.1024 -> 10.0.0.2.53 over UDP\n\thello world!\n" + kSeparator);
-    EXPECT_EQ(decode({"-minHdrDecode", "-extended"}, input),
-              packet(1) + "10.0.0.1 -> 10.0.0.2 UDP fragment at offset 185\n\t...5....hello world!\n" + kSeparator);
-    EXPECT_EQ(decode({"-verbose", "-noLink", "-noIp", "-extended"}, input),
-              packet(1) + "Fragment Data\n\t...5....hello world!\n" + kSeparator);
+    for (const char* extended : {"-noPortNames", "-extended"}) {
+        EXPECT_EQ(decode({"-minHdrDecode", extended}, input),
+                  packet(1) + "10.0.0.1 -> 10.0.0.2 UDP fragment at offset 185\n\t...5....hello world!\n" +
+                      kSeparator)
+            << extended;
+        EXPECT_EQ(decode({"-verbose", "-noLink", "-noIp", extended}, input),
+                  packet(1) + "Fragment Data\n\t...5....hello world!\n" + kSeparator)
+            << extended;
+        EXPECT_EQ(decode({"-noLink", "-noIp", extended}, input),
+                  packet(1) + "DATA:\t...5....hello world!\n" + kSeparator)
+            << extended;
+    }
 }
 
 TEST(DispatchExtended, ProtocolFragmentInAnUnfragmentedDatagramHasNoDecoder) {
