@@ -71,6 +71,8 @@ Step decodeIp(HexCursor cursor) {
     copyBounded(state.dstHostText, hostName(dstAddrText, true));
 
     bool shown = !options.noIp;
+    // -extended shows the number of a protocol without a name.
+    bool unnamed = std::strcmp(protoName(state.ipProto), "<unknown>") == 0;
     if (shown && displayForm() == Form::verbose) {
         putText("IP Header\n");
         putField("Version:", "4");
@@ -81,7 +83,10 @@ Step decodeIp(HexCursor cursor) {
         putField("Flags:", "MF=%s DF=%s", flagText(moreFragments), lastFlagText(dontFragment));
         putField("Fragment Offset:", "%d", fragmentOffset);
         putField("TTL:", "%d", timeToLive);
-        putField("Encapsulated Protocol:", "%s", protoName(state.ipProto));
+        if (options.extended && unnamed)
+            putField("Encapsulated Protocol:", "%u (<unknown>)", state.ipProto);
+        else
+            putField("Encapsulated Protocol:", "%s", protoName(state.ipProto));
         putField("Header Checksum:", "0x%04X", checksum);
         putHostField("Source IP Address:", srcAddrText);
         putHostField("Destination IP Address:", dstAddrText);
@@ -109,7 +114,10 @@ Step decodeIp(HexCursor cursor) {
         putText(" TTL=");
         putSigned(timeToLive);
         putText(" proto=");
-        putText(protoName(state.ipProto));
+        if (options.extended && unnamed)
+            putUnsigned(state.ipProto);
+        else
+            putText(protoName(state.ipProto));
         putText(" cksum=");
         putHex(checksum, 4);
         putChar('\n');

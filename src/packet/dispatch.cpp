@@ -1,13 +1,19 @@
 #include "packet/dispatch.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "common/bounded_copy.h"
 #include "common/char_classes.h"
 #include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "common/name_table.h"
 #include "decode/protocol_table.h"
 #include "input/line_reader.h"
+#include "packet/header_line.h"
 #include "present/payload.h"
 
 namespace {
@@ -38,6 +44,42 @@ void spuriousDataTail(HexCursor cursor) {
         if (options.showSpurious) showSpurious(next);
     }
     skipPacket();
+}
+
+// -extended: an IP protocol without a decoder here. Its no-decode line names
+// its number, and its bytes are shown as data, under its name or its number;
+// the one-line form first names the datagram's addresses and the protocol.
+HexCursor undecodedProtocol(const Step& step, bool inTunnel) {
+    static char label[48];
+    unsigned number = step.value;
+    const char* name = state.ipVersion == 6 ? nextHeaderName(number) : protoName(number);
+    if (name != nullptr && std::strcmp(name, "<unknown>") == 0) name = nullptr;
+    if (displayForm() == Form::oneLine) {
+        if (name != nullptr)
+            putFormat("%s -> %s over %s\n", state.srcHostText, state.dstHostText, name);
+        else
+            putFormat("%s -> %s over protocol %u\n", state.srcHostText, state.dstHostText, number);
+    }
+    if (inTunnel)
+        putFormat("\t<*** No decode support for encap protocol %u in IPIP packet ***>\n", number);
+    else
+        putFormat("\t<*** No decode support for encapsulated protocol %u ***>\n", number);
+    if (name != nullptr)
+        copyBounded(label, name);
+    else
+        std::snprintf(label, sizeof label, "Protocol %u", number);
+    return showData(step.cursor, label);
+}
+
+// A link type without a decoder: -extended names the type read last, its
+// number or "802.3" (an untyped frame stays without one).
+void showNoLinkDecode(unsigned etherType) {
+    if (options.extended && etherType != 0)
+        putFormat("\t<*** No decode support for encapsulated protocol 0x%04X ***>\n", etherType);
+    else if (options.extended && frameTypeIsLength())
+        putText("\t<*** No decode support for encapsulated protocol 802.3 ***>\n");
+    else
+        putText(kNoDecode);
 }
 
 // The decoder and class of what a step hands on, or no decoder when there is
@@ -78,11 +120,12 @@ HexCursor runChain(Step step) {
         bool tunnel = step.next == Next::ipProtocol && route.layer == Layer::ip;
         if (tunnel && tunnelLevels == kMaxTunnelLevels) route.decode = nullptr;
         if (route.decode == nullptr) {
+            if (options.extended && step.next == Next::ipProtocol) return undecodedProtocol(step, tunnelLevels > 0);
             // A link type without a decoder says nothing in the one-line form.
             if (step.next == Next::ipProtocol)
                 putText(tunnelLevels > 0 ? kNoTunnelDecode : kNoDecode);
             else if (displayForm() != Form::oneLine)
-                putText(kNoDecode);
+                showNoLinkDecode(step.value);
             return nullptr;
         }
         if (++headers > kMaxHeaders) {

@@ -24,6 +24,8 @@ char timestampToken[32];
 char sourceToken[256];
 char destinationToken[18];
 char typeText[256];
+// The last type read is an 802.3 length (-extended names it).
+bool lengthType = false;
 char sourceDisplay[256];
 char destinationDisplay[256];
 
@@ -98,6 +100,8 @@ const char* readEtherType(const char* line) {
     if (phrase == nullptr) {
         copyBounded(typeText, "<unknown>");
         state.etherType = 0;
+        // An untagged length frame: ", 802.3, length N:" after the addresses.
+        lengthType = std::strstr(line, ", 802.3, ") != nullptr;
         return nullptr;
     }
     const char* after;
@@ -121,7 +125,17 @@ const char* readDecimal(const char* p, unsigned& value) {
     return p;
 }
 
+// The terse name of a type that tcpdump calls "Unknown": its number (-extended).
+const char* knownOrNumber(int type, const char* name) {
+    static char number[16];
+    if (std::strcmp(name, "Unknown") != 0) return name;
+    std::snprintf(number, sizeof number, "0x%04X", static_cast<unsigned>(type));
+    return number;
+}
+
 void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char* name) {
+    // An 802.3 length after the tag has no type: -extended names it "802.3".
+    const char* noType = lengthType ? "802.3" : "<unknown>";
     if (displayForm() == Form::verbose) {
         putText("VLAN Header\n");
         putField("Priority:", "%u", priority);
@@ -130,9 +144,10 @@ void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char*
         if (type != 0)
             putField("Encapsulated Protocol:", "0x%04X (%s)", static_cast<unsigned>(type), name);
         else
-            putField("Encapsulated Protocol:", "<unknown>");
+            putField("Encapsulated Protocol:", "%s", noType);
     } else {
-        putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0, type != 0 ? name : "<unknown>");
+        putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0,
+                  type != 0 ? knownOrNumber(type, name) : noType);
     }
 }
 
@@ -163,9 +178,11 @@ void readVlanTags(const char* p, bool show) {
         const char* after = nullptr;
         if (skipWord(p, "ethertype ") != nullptr) {
             state.etherType = readTypePhrase(p, tagName, after);
+            lengthType = false;
         } else {
             state.etherType = 0;
             copyBounded(tagName, "<unknown>");
+            lengthType = skipWord(p, "802.3") != nullptr;
         }
         if (show) showVlanTag(id, priority, dei, state.etherType, tagName);
         p = after;
@@ -247,6 +264,7 @@ void decodeHeaderLine(const char* line) {
     takeToken(p, typeText, sizeof typeText);
     state.linkLength = 0;
     state.vlanTags = 0;
+    lengthType = false;
     state.frameStart[0] = '\0';
     const char* afterType = nullptr;
 
@@ -288,19 +306,30 @@ void decodeHeaderLine(const char* line) {
 
     const char* delta = timeDelta(timestampToken);
     const char* typeName = typeNameOf(typeText);
+    // -extended: the number of a type tcpdump calls "Unknown", and "802.3" for a length.
+    bool unknownType = options.extended && state.etherType != 0 && std::strcmp(typeName, "Unknown") == 0;
+    if (options.extended && state.etherType == 0 && lengthType) typeName = "802.3";
     printTimeLine(delta);
     if (displayForm() == Form::verbose) {
         putEtherField("Source Ethernet Address:", sourceToken);
         putEtherField("Destination Ethernet Address:", destinationToken);
-        putField("Encapsulated Protocol:", "%s", typeName);
+        if (unknownType)
+            putField("Encapsulated Protocol:", "0x%04X (Unknown)", static_cast<unsigned>(state.etherType));
+        else
+            putField("Encapsulated Protocol:", "%s", typeName);
     } else {
         putText("LINK:\t");
         putText(sourceDisplay);
         putText(" -> ");
         putText(destinationDisplay);
         putText(" type=");
-        putText(typeName);
+        if (unknownType)
+            putFormat("0x%04X", static_cast<unsigned>(state.etherType));
+        else
+            putText(typeName);
         putChar('\n');
     }
     if (options.extended) readVlanTags(afterType, true);
 }
+
+bool frameTypeIsLength() { return lengthType; }
