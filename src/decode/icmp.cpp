@@ -158,28 +158,6 @@ void showFields(const MessageFields& fields) {
         putField("Address Mask:", "%s", fields.mask);
     }
 }
-
-void printMessage(const char* typeText, const char* reason, const char* info, uint16_t checksum) {
-    const char* because = reason != nullptr ? " because " : "";
-    if (reason == nullptr) reason = "";
-    switch (displayForm()) {
-    case Form::oneLine:
-        putFormat("%s -> %s ICMP %s%s%s\n", state.srcHostText, state.dstHostText, typeText, because, reason);
-        if (info != nullptr) putFormat("\t%s\n", info);
-        break;
-    case Form::verbose:
-        putText("ICMP Header\n");
-        putField("Type:", "%s%s%s", typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
-        if (info != nullptr) putField("Additional Information:", "%s", info);
-        putField("Checksum:", "0x%04X", checksum);
-        break;
-    case Form::terse:
-        putTersePrefix("ICMP");
-        putFormat("%s%s%s cksum=%04X\n", typeText, because, reason, checksum);
-        if (info != nullptr) putFormat("\t%s\n", info);
-        break;
-    }
-}
 }  // namespace
 
 Step decodeIcmp(HexCursor cursor) {
@@ -191,7 +169,7 @@ Step decodeIcmp(HexCursor cursor) {
     const IcmpType* row = typeOf(type);
     if (row == nullptr) {
         state.dataLeft -= 4;
-        printMessage(unknownTypeText(type, code, extended), nullptr, nullptr, checksum);
+        showIcmpMessage("ICMP", unknownTypeText(type, code, extended), nullptr, nullptr, checksum);
         return dataFollows(cursor, "ICMP");
     }
 
@@ -219,7 +197,7 @@ Step decodeIcmp(HexCursor cursor) {
         if (quotedProtocol != kIpProtoTcp && quotedProtocol != kIpProtoUdp) {
             // A condition of this packet alone: show what is known and go on.
             state.dataLeft -= count;
-            printMessage(row->name, reason, nullptr, checksum);
+            showIcmpMessage("ICMP", row->name, reason, nullptr, checksum);
             putText("\t<*** IP protocol field != TCP or UDP ***>\n");
             return giveUp();
         }
@@ -244,7 +222,7 @@ Step decodeIcmp(HexCursor cursor) {
     }
 
     state.dataLeft -= count;
-    printMessage(row->name, reason, info, checksum);
+    showIcmpMessage("ICMP", row->name, reason, info, checksum);
     showFields(fields);
     return dataFollows(cursor, "ICMP");
 }

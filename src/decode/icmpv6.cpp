@@ -282,29 +282,12 @@ void readQuote(HexCursor& cursor, Message& m) {
 }
 
 void showMessage(const Message& m, const MessageType* row) {
-    const char* because = m.reason != nullptr ? " because " : "";
-    const char* reason = m.reason != nullptr ? m.reason : "";
-    switch (displayForm()) {
-    case Form::oneLine:
-        putFormat("%s -> %s ICMPv6 %s%s%s\n", state.srcHostText, state.dstHostText, m.typeText, because, reason);
-        if (m.info != nullptr) putFormat("\t%s\n", m.info);
-        break;
-    case Form::verbose:
-        putText("ICMPv6 Header\n");
-        putField("Type:", "%s%s%s", m.typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
-        if (m.info != nullptr) putField("Additional Information:", "%s", m.info);
-        putField("Checksum:", "0x%04X", m.checksum);
-        if (row != nullptr && row->verbose != nullptr) row->verbose(m);
-        break;
-    case Form::terse:
-        putTersePrefix("ICMPv6");
-        putFormat("%s%s%s cksum=%04X\n", m.typeText, because, reason, m.checksum);
-        if (m.info != nullptr) putFormat("\t%s\n", m.info);
-        if (row != nullptr && row->terse != nullptr) {
-            row->terse(m);
-            putFormat("\t%s\n", fieldsText);
-        }
-        break;
+    showIcmpMessage("ICMPv6", m.typeText, m.reason, m.info, m.checksum);
+    if (row == nullptr) return;
+    if (displayForm() == Form::verbose && row->verbose != nullptr) row->verbose(m);
+    if (displayForm() == Form::terse && row->terse != nullptr) {
+        row->terse(m);
+        putFormat("\t%s\n", fieldsText);
     }
 }
 

@@ -90,3 +90,26 @@ const char* unknownTypeText(unsigned type, unsigned code, bool withCode) {
         std::snprintf(text, sizeof text, "<unknown> (%u)", type);
     return text;
 }
+
+void showIcmpMessage(const char* name, const char* typeText, const char* reason, const char* info,
+                     uint16_t checksum) {
+    const char* because = reason != nullptr ? " because " : "";
+    if (reason == nullptr) reason = "";
+    switch (displayForm()) {
+    case Form::oneLine:
+        putFormat("%s -> %s %s %s%s%s\n", state.srcHostText, state.dstHostText, name, typeText, because, reason);
+        if (info != nullptr) putFormat("\t%s\n", info);
+        break;
+    case Form::verbose:
+        putFormat("%s Header\n", name);
+        putField("Type:", "%s%s%s", typeText, *because ? "\n\tBecause:\t\t\t" : "", reason);
+        if (info != nullptr) putField("Additional Information:", "%s", info);
+        putField("Checksum:", "0x%04X", checksum);
+        break;
+    case Form::terse:
+        putTersePrefix(name);
+        putFormat("%s%s%s cksum=%04X\n", typeText, because, reason, checksum);
+        if (info != nullptr) putFormat("\t%s\n", info);
+        break;
+    }
+}

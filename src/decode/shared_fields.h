@@ -52,6 +52,13 @@ inline constexpr Name kGroupRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"
 void putHostField(const char* label, const char* address);
 void putEtherField(const char* label, const char* address);
 
+// The common part of an ICMP or ICMPv6 message (`name`): the one-line form's
+// line, the verbose heading with the type, its reason ("Because:"), the
+// additional information and the checksum, or the terse line and the
+// information line. `reason` and `info` may be nullptr.
+void showIcmpMessage(const char* name, const char* typeText, const char* reason, const char* info,
+                     uint16_t checksum);
+
 // The service name of the destination port that an ICMP or ICMPv6
 // port-unreachable error quotes (of TCP or UDP), for kPortUnreachable.
 const char* quotedPortName(uint16_t port, uint8_t protocol);

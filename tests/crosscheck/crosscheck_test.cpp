@@ -16,6 +16,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -1167,12 +1168,15 @@ void checkNdpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const
 
 // MLDv2 report records ("to-exclude group=ff02::16 sources=1 2001:db8::1"),
 // in order, and their sources.
-void checkMldRecords(FrameCheck& check, const FrameRef& ref, const Section& icmp) {
+// The "Record:" lines of an MLDv2 or IGMPv3 report against tshark's lists of
+// record types, groups, source counts and sources (keys in that order).
+void checkGroupRecords(FrameCheck& check, const std::string& kind, const Section& block, const FrameRef& ref,
+                       const std::array<const char*, 4>& keys) {
     static const std::vector<std::string> kinds = {"is-include", "is-exclude", "to-include",
                                                    "to-exclude", "allow-new",  "block-old"};
     std::vector<std::string> types, groups, counts, sources;
-    auto found = icmp.lists.find("Record");
-    if (found != icmp.lists.end()) {
+    auto found = block.lists.find("Record");
+    if (found != block.lists.end()) {
         for (const std::string& record : found->second) {
             std::vector<std::string> words = wordsOf(record);
             if (words.size() < 3) continue;
@@ -1185,10 +1189,10 @@ void checkMldRecords(FrameCheck& check, const FrameRef& ref, const Section& icmp
             sources.insert(sources.end(), words.begin() + 3, words.end());
         }
     }
-    wholeList(check, "ICMPv6 records", "type", types, listOf(ref, "i6mart"), true);
-    wholeList(check, "ICMPv6 records", "group", groups, listOf(ref, "i6maraddr"), false);
-    wholeList(check, "ICMPv6 records", "sources", counts, listOf(ref, "i6marns"), true);
-    wholeList(check, "ICMPv6 records", "source", sources, listOf(ref, "i6marsrc"), false);
+    wholeList(check, kind, "type", types, listOf(ref, keys[0]), true);
+    wholeList(check, kind, "group", groups, listOf(ref, keys[1]), false);
+    wholeList(check, kind, "sources", counts, listOf(ref, keys[2]), true);
+    wholeList(check, kind, "source", sources, listOf(ref, keys[3]), false);
 }
 
 // The quoted datagram of an error: the next IPv6 header tshark found after
@@ -1278,7 +1282,7 @@ void checkIcmpv6(Tally& tally, FrameCheck& check, const FrameRef& ref, const Pac
             tally.skip("ICMPv6 records", Skip::OptionNotice);
         } else {
             ++tally.compared["ICMPv6 record lists"];
-            checkMldRecords(check, ref, *icmp);
+            checkGroupRecords(check, "ICMPv6 records", *icmp, ref, {"i6mart", "i6maraddr", "i6marns", "i6marsrc"});
         }
     }
     if (type >= 130 && type <= 132) {
@@ -1360,26 +1364,7 @@ void checkIgmp(Tally& tally, FrameCheck& check, const FrameRef& ref, const Packe
             tally.skip("IGMP records", Skip::OptionNotice);
             return;
         }
-        static const std::vector<std::string> kinds = {"is-include", "is-exclude", "to-include",
-                                                       "to-exclude", "allow-new",  "block-old"};
-        std::vector<std::string> types, groups, counts, sources;
-        auto found = igmp->lists.find("Record");
-        if (found != igmp->lists.end())
-            for (const std::string& record : found->second) {
-                std::vector<std::string> words = wordsOf(record);
-                if (words.size() < 3) continue;
-                long type = numberOf(words[0]);
-                for (size_t k = 0; k < kinds.size(); ++k)
-                    if (words[0] == kinds[k]) type = static_cast<long>(k) + 1;
-                types.push_back(std::to_string(type));
-                groups.push_back(wordValue(words, "group"));
-                counts.push_back(wordValue(words, "sources"));
-                sources.insert(sources.end(), words.begin() + 3, words.end());
-            }
-        wholeList(check, "IGMP records", "type", types, listOf(ref, "igrt"), true);
-        wholeList(check, "IGMP records", "group", groups, listOf(ref, "igaddr"), false);
-        wholeList(check, "IGMP records", "sources", counts, listOf(ref, "ignsrc"), true);
-        wholeList(check, "IGMP records", "source", sources, listOf(ref, "igsaddr"), false);
+        checkGroupRecords(check, "IGMP records", *igmp, ref, {"igrt", "igaddr", "ignsrc", "igsaddr"});
     }
 }
 }  // namespace
