@@ -6,7 +6,6 @@
 // it allows and its items, read from the whole option by offset. Addresses
 // are shown as they are, never looked up.
 namespace {
-unsigned lengthOf(HeaderBytes option) { return static_cast<unsigned>(option.length); }
 
 const char* addressAt(HeaderBytes option, int at) {
     static char text[16];
@@ -45,11 +44,11 @@ void security(OptionItems& items, HeaderBytes option) {
     if (option.length == kBasicSecurityLength)
         addItemFormat(items, "SEC=0x%04X", option.shortAt(2));
     else
-        addItemFormat(items, "SEC class=0x%02X len=%u", option.byteAt(2), lengthOf(option));
+        addItemFormat(items, "SEC class=0x%02X len=%u", option.byteAt(2), optionLength(option));
 }
 
 void commercialSecurity(OptionItems& items, HeaderBytes option) {
-    addItemFormat(items, "CIPSO doi=%u len=%u", option.longAt(2), lengthOf(option));
+    addItemFormat(items, "CIPSO doi=%u len=%u", option.longAt(2), optionLength(option));
 }
 
 void routerAlert(OptionItems& items, HeaderBytes option) { addItemFormat(items, "RA=%u", option.shortAt(2)); }

@@ -33,6 +33,9 @@ struct OptionKind {
     void (*items)(OptionItems& items, HeaderBytes option);
 };
 
+// An option's length, kind and length bytes included, as its texts show it.
+inline unsigned optionLength(HeaderBytes option) { return static_cast<unsigned>(option.length); }
+
 // The kinds of one header and how it names them in its generic form and notices.
 struct OptionTable {
     const OptionKind* kinds;

@@ -6,7 +6,6 @@
 // The TCP option kinds with a text of their own. A row a kind: the lengths it
 // allows and its items, read from the whole option by offset.
 namespace {
-unsigned lengthOf(HeaderBytes option) { return static_cast<unsigned>(option.length); }
 
 // Bytes from `at` to the option's end as upper-case hex digits without
 // separators (a cookie of at most 38 bytes).
@@ -33,10 +32,10 @@ void timestamps(OptionItems& items, HeaderBytes option) {
     addItemFormat(items, "TSval=%u TSecr=%u", option.longAt(2), option.longAt(6));
 }
 
-void md5(OptionItems& items, HeaderBytes option) { addItemFormat(items, "md5 len=%u", lengthOf(option)); }
+void md5(OptionItems& items, HeaderBytes option) { addItemFormat(items, "md5 len=%u", optionLength(option)); }
 
 void authentication(OptionItems& items, HeaderBytes option) {
-    addItemFormat(items, "tcp-ao keyid=%u rnext=%u len=%u", option.byteAt(2), option.byteAt(3), lengthOf(option));
+    addItemFormat(items, "tcp-ao keyid=%u rnext=%u len=%u", option.byteAt(2), option.byteAt(3), optionLength(option));
 }
 
 // The subtype is the high nibble of the byte after the length.
@@ -47,7 +46,7 @@ constexpr Name kMultipathSubtypes[] = {
 void multipath(OptionItems& items, HeaderBytes option) {
     NumberText number;
     addItemFormat(items, "mptcp=%s len=%u", nameOrNumber(kMultipathSubtypes, option.byteAt(2) >> 4, number),
-                  lengthOf(option));
+                  optionLength(option));
 }
 
 void fastOpen(OptionItems& items, HeaderBytes option) {
@@ -63,7 +62,7 @@ constexpr unsigned kFastOpenExperiment = 0xF989;
 void experimental(OptionItems& items, HeaderBytes option) {
     unsigned experiment = option.shortAt(2);
     if (experiment != kFastOpenExperiment)
-        addItemFormat(items, "exp=0x%04X len=%u", experiment, lengthOf(option));
+        addItemFormat(items, "exp=0x%04X len=%u", experiment, optionLength(option));
     else if (option.length == 4)
         addItem(items, "exp-tfo-req");
     else

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <set>
@@ -1383,19 +1384,19 @@ TEST(CrossCheck, ParserReportsUnknownHeadingsAndLabels) {
     EXPECT_EQ(packets[1].sections.at(0).at("Source Port"), "80");
 }
 
-TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
-    std::vector<FileRef> files =
-        loadReference(std::string(PACSIFT_SOURCE_DIR) + "/tests/crosscheck/reference-extended.txt");
-    ASSERT_FALSE(files.empty()) << "no reference; run tests/crosscheck/make-references --extended";
-    if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
+namespace {
 
-    Tally tally;
+// Runs pacsift -extended -verbose on every savefile of an -extended reference
+// (shared captures and the made savefiles, named from the top of the
+// checkout) and hands each frame that can be compared to `checkFrame`: its
+// packet numbered as tshark's frame and not holding tcpdump's decode text.
+void forEachExtendedFrame(const std::vector<FileRef>& files, Tally& tally,
+                          const std::function<void(FrameCheck&, const FrameRef&, const PacketView&)>& checkFrame) {
     for (const FileRef& file : files) {
         if (file.tcpdumpPackets != file.tsharkFrames) {
             for (size_t i = 0; i < file.frames.size(); ++i) tally.skip("frames", Skip::NumberingDiffers);
             continue;
         }
-        // The made savefiles are named from the top of the checkout.
         std::string path = file.name.rfind("tests/", 0) == 0 ? std::string(PACSIFT_SOURCE_DIR) + "/" + file.name
                                                               : sharedCapture("ethernet/" + file.name);
         RunResult run = runPacsiftOnFile(words(kNoNames, {"-extended", "-verbose", "-s"}), path,
@@ -1417,20 +1418,34 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
                 tally.skip("frames", Skip::DecodeTextLines);
                 continue;
             }
-            if (!checkVlanTags(tally, check, ref, view)) continue;
-            // An IPv6 header that the dump holds whole is shown (or its version message).
-            if (ref.has("v6src") && ref.num("dump") >= 40 && blocks(view, "IPv6 Header").empty() &&
-                ref.at("et") == "86dd")
-                check.fail("IPv6 block", "no IPv6 block for an IPv6 frame of " + ref.at("dump") + " bytes");
-            checkIpv6Headers(tally, check, ref, view);
-            checkIcmpv6(tally, check, ref, view);
-            checkIgmp(tally, check, ref, view);
-            if (const Section* tcp = view.find("TCP Header"); tcp != nullptr && ref.has("tsp"))
-                checkTcp(tally, check, ref, *tcp);
-            if (const Section* udp = view.find("UDP Header"); udp != nullptr && ref.has("usp"))
-                checkUdp(tally, check, *udp);
+            checkFrame(check, ref, view);
         }
     }
+}
+
+}  // namespace
+
+TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
+    std::vector<FileRef> files =
+        loadReference(std::string(PACSIFT_SOURCE_DIR) + "/tests/crosscheck/reference-extended.txt");
+    ASSERT_FALSE(files.empty()) << "no reference; run tests/crosscheck/make-references --extended";
+    if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
+
+    Tally tally;
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+        if (!checkVlanTags(tally, check, ref, view)) return;
+        // An IPv6 header that the dump holds whole is shown (or its version message).
+        if (ref.has("v6src") && ref.num("dump") >= 40 && blocks(view, "IPv6 Header").empty() &&
+            ref.at("et") == "86dd")
+            check.fail("IPv6 block", "no IPv6 block for an IPv6 frame of " + ref.at("dump") + " bytes");
+        checkIpv6Headers(tally, check, ref, view);
+        checkIcmpv6(tally, check, ref, view);
+        checkIgmp(tally, check, ref, view);
+        if (const Section* tcp = view.find("TCP Header"); tcp != nullptr && ref.has("tsp"))
+            checkTcp(tally, check, ref, *tcp);
+        if (const Section* udp = view.find("UDP Header"); udp != nullptr && ref.has("usp"))
+            checkUdp(tally, check, *udp);
+    });
 
     reportTally(tally, "Cross-check of -extended against tshark, " + std::to_string(files.size()) + " savefiles:");
     EXPECT_GT(tally.compared["VLAN"], 0);
@@ -1760,54 +1775,28 @@ TEST(CrossCheck, ExtendedFieldsAgreeWithTshark) {
     if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
 
     Tally tally;
-    for (const FileRef& file : files) {
-        if (file.tcpdumpPackets != file.tsharkFrames) {
-            for (size_t i = 0; i < file.frames.size(); ++i) tally.skip("frames", Skip::NumberingDiffers);
-            continue;
-        }
-        std::string path = file.name.rfind("tests/", 0) == 0 ? std::string(PACSIFT_SOURCE_DIR) + "/" + file.name
-                                                              : sharedCapture("ethernet/" + file.name);
-        RunResult run = runPacsiftOnFile(words(kNoNames, {"-extended", "-verbose", "-s"}), path,
-                                         {"TZ=UTC", "LC_CTYPE=C"});
-        if (run.status != 0)
-            tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
-        std::map<int, PacketView> packets = parsePackets(run.out);
-        failUnknown(tally, file.name, packets);
-        for (const FrameRef& ref : file.frames) {
-            auto found = packets.find(ref.number);
-            if (found == packets.end()) {
-                tally.fail(file.name, "packet count", "no packet " + std::to_string(ref.number));
-                continue;
-            }
-            const PacketView& view = found->second;
-            FrameCheck check(tally, file.name, ref);
-            check.text("frame", "Timestamp", view.timestamp, ref.at("t"));
-            if (ref.has("txt")) {
-                tally.skip("frames", Skip::DecodeTextLines);
-                continue;
-            }
-            const Section* tcp = view.find("TCP Header");
-            if (tcp != nullptr && ref.has("tfl")) {
-                if (ref.num("tcpn") != 1) {
-                    tally.skip("TCP", Skip::SeveralLayers);
-                } else {
-                    ++tally.compared["TCP"];
-                    checkEcnFlags(check, ref, *tcp);
-                    checkTcpOptions(tally, check, ref, view, *tcp);
-                }
-            }
-            const Section* icmp = view.find("ICMP Header");
-            if (icmp != nullptr && ref.has("it")) checkIcmpFields(tally, check, ref, *icmp);
-            checkUndecoded(tally, check, ref, view);
-            const Section* ip = view.find("IP Header");
-            if (ip != nullptr && ref.has("ihl") && ref.num("ihl") > 20) {
-                if (ref.num("ipn") != 1)
-                    tally.skip("IPv4 options", Skip::SeveralLayers);
-                else
-                    checkIpOptions(tally, check, ref, view, *ip);
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+        const Section* tcp = view.find("TCP Header");
+        if (tcp != nullptr && ref.has("tfl")) {
+            if (ref.num("tcpn") != 1) {
+                tally.skip("TCP", Skip::SeveralLayers);
+            } else {
+                ++tally.compared["TCP"];
+                checkEcnFlags(check, ref, *tcp);
+                checkTcpOptions(tally, check, ref, view, *tcp);
             }
         }
-    }
+        const Section* icmp = view.find("ICMP Header");
+        if (icmp != nullptr && ref.has("it")) checkIcmpFields(tally, check, ref, *icmp);
+        checkUndecoded(tally, check, ref, view);
+        const Section* ip = view.find("IP Header");
+        if (ip != nullptr && ref.has("ihl") && ref.num("ihl") > 20) {
+            if (ref.num("ipn") != 1)
+                tally.skip("IPv4 options", Skip::SeveralLayers);
+            else
+                checkIpOptions(tally, check, ref, view, *ip);
+        }
+    });
 
     reportTally(tally, "Cross-check of the -extended fields against tshark, " + std::to_string(files.size()) +
                            " savefiles:");

@@ -5,37 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "decode/option_case.h"
 #include "decode/option_list.h"
 #include "support/in_process_test.h"
 
 namespace {
-
-std::vector<uint8_t> bytesOf(const std::string& hex) {
-    std::vector<uint8_t> bytes;
-    std::string digits;
-    for (char c : hex)
-        if (c != ' ') digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
-
-struct OptionCase {
-    const char* name;
-    std::string area;      // the option bytes, in hex
-    std::string terse;     // the terse lines
-    std::string verbose;   // the verbose field lines
-    bool whole;            // no notice ended the list
-};
-
-// A failing case is named by its name, not its bytes.
-void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
-
-const std::string kOption = "\tOption:\t\t\t\t";
-const std::string kMore = "\t\t\t\t\t";
 
 const OptionCase kCases[] = {
     {"RouterAlert", "94040000", "\tRA=0\n", kOption + "RA=0\n", true},
@@ -84,7 +61,7 @@ class IpOptions : public InProcessTest, public ::testing::WithParamInterface<Opt
 
 TEST_P(IpOptions, TerseAndVerbose) {
     const OptionCase& c = GetParam();
-    std::vector<uint8_t> area = bytesOf(c.area);
+    std::vector<uint8_t> area = optionBytes(c.area);
     ASSERT_LE(area.size(), static_cast<size_t>(kMaxOptionArea));
     EXPECT_EQ(showOptionList(kIpOptionTable, area.data(), static_cast<int>(area.size()), Form::terse), c.whole);
     EXPECT_EQ(takeOutput(), c.terse);

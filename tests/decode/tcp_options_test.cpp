@@ -6,23 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "decode/option_case.h"
 #include "decode/option_list.h"
 #include "support/in_process_test.h"
 
 namespace {
-
-std::vector<uint8_t> bytesOf(const std::string& hex) {
-    std::vector<uint8_t> bytes;
-    std::string digits;
-    for (char c : hex)
-        if (c != ' ') digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
 
 std::string repeated(const std::string& text, int count) {
     std::string out;
@@ -30,19 +21,6 @@ std::string repeated(const std::string& text, int count) {
     return out;
 }
 
-struct OptionCase {
-    const char* name;
-    std::string area;      // the option bytes, in hex
-    std::string terse;     // the terse lines
-    std::string verbose;   // the verbose field lines
-    bool whole;            // no notice ended the list
-};
-
-// A failing case is named by its name, not its bytes.
-void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
-
-const std::string kOption = "\tOption:\t\t\t\t";
-const std::string kMore = "\t\t\t\t\t";
 // A cookie of 35 bytes: an item of 74 characters.
 const std::string kCookie35 = repeated("AB", 35);
 
@@ -117,7 +95,7 @@ class TcpOptions : public InProcessTest, public ::testing::WithParamInterface<Op
 
 TEST_P(TcpOptions, TerseAndVerbose) {
     const OptionCase& c = GetParam();
-    std::vector<uint8_t> area = bytesOf(c.area);
+    std::vector<uint8_t> area = optionBytes(c.area);
     ASSERT_LE(area.size(), static_cast<size_t>(kMaxOptionArea));
     EXPECT_EQ(showOptionList(kTcpOptionTable, area.data(), static_cast<int>(area.size()), Form::terse), c.whole);
     EXPECT_EQ(takeOutput(), c.terse);
