@@ -83,17 +83,28 @@ struct MessageFields {
     uint8_t pointer = 0;
 };
 
+// {type, fields, bytes the message loses to its header and them}
+struct FieldsRow {
+    uint8_t type;
+    Fields kind;
+    int count;
+};
+constexpr FieldsRow kFieldsRows[] = {
+    {0, Fields::echo, 8},       {3, Fields::unused, 8},      {4, Fields::unused, 8},  {8, Fields::echo, 8},
+    {11, Fields::unused, 8},    {12, Fields::pointer, 8},    {13, Fields::timestamps, 20},
+    {14, Fields::timestamps, 20}, {15, Fields::echo, 8},     {16, Fields::echo, 8},   {17, Fields::mask, 12},
+    {18, Fields::mask, 12},
+};
+
 MessageFields fieldsOf(uint8_t type, uint8_t code) {
     MessageFields fields;
-    switch (type) {
-    case 0: case 8: case 15: case 16: fields.kind = Fields::echo; fields.count = 8; break;
-    case 13: case 14: fields.kind = Fields::timestamps; fields.count = 20; break;
-    case 17: case 18: fields.kind = Fields::mask; fields.count = 12; break;
-    case 12: fields.kind = Fields::pointer; fields.count = 8; break;
-    case 3: if (code != 3 && code != 4) { fields.kind = Fields::unused; fields.count = 8; } break;
-    case 4: case 11: fields.kind = Fields::unused; fields.count = 8; break;
-    default: break;
-    }
+    // Port unreachable and fragmentation needed read their words as without -extended.
+    if (type == 3 && (code == 3 || code == 4)) return fields;
+    for (const FieldsRow& row : kFieldsRows)
+        if (row.type == type) {
+            fields.kind = row.kind;
+            fields.count = row.count;
+        }
     return fields;
 }
 
