@@ -7,6 +7,7 @@ wait4; wait4's resource usage gives its CPU time. The commands of one round
 run one after another, the rounds repeat, and the table shows medians.
 """
 import argparse
+import filecmp
 import os
 import signal
 import statistics
@@ -205,6 +206,7 @@ def main():
     parser.add_argument("--pacsift", required=True)
     parser.add_argument("--pacsift-block", default="", help="built without the live flush, for its cost")
     parser.add_argument("--capture", required=True)
+    parser.add_argument("--pcapng-capture", default="", help="the same packets as pcapng (editcap -F pcapng)")
     parser.add_argument("--small-capture", required=True, help="2000 packets, for memory and names")
     parser.add_argument("--names-capture", default="", help="the packets decoded with host names on")
     parser.add_argument("--work", required=True)
@@ -255,8 +257,19 @@ def main():
     if block:
         pipes.append(("e2e-block-cat", "the same built without live flushing", [block] + NAMES_OFF))
     # One child, as `cat cap | pacsift` gives: the savefile through a pipe.
-    feeds = [("one", "cat cap | pacsift, terse (one child)", [pacsift] + NAMES_OFF),
-             ("one-v", "cat cap | pacsift, -verbose (one child)", [pacsift, "-verbose"] + NAMES_OFF)]
+    feeds = [("one", "cat cap | pacsift, terse (one child)", [pacsift] + NAMES_OFF, capture),
+             ("one-v", "cat cap | pacsift, -verbose (one child)", [pacsift, "-verbose"] + NAMES_OFF, capture)]
+    # The same packets as pcapng: split and one child.
+    pcapng = args.pcapng_capture
+    if pcapng:
+        commands += [("e2e-ng", "pacsift < cap.pcapng, terse (split)", [pacsift] + NAMES_OFF, pcapng),
+                     ("e2e-ng-v", "pacsift < cap.pcapng, -verbose (split)", [pacsift, "-verbose"] + NAMES_OFF,
+                      pcapng)]
+        feeds += [("one-ng", "cat cap.pcapng | pacsift, terse (one child)", [pacsift] + NAMES_OFF, pcapng),
+                  ("one-ng-v", "cat cap.pcapng | pacsift, -verbose (one child)", [pacsift, "-verbose"] + NAMES_OFF,
+                   pcapng)]
+        print("bench: pcapng, split against one child", file=sys.stderr)
+        pcapng_same = same_outputs(pacsift, pcapng, args.work)
     walls = {key: [] for key, *_ in commands}
     cpus = {key: [] for key, *_ in commands}
     others = {}
@@ -280,8 +293,8 @@ def main():
             result = run_pipe(argv, ["cat"], capture)
             walls.setdefault(key, []).append(result.wall)
             cpus.setdefault(key, []).append(result.cpu)
-        for key, _, argv in feeds:
-            result = run_pipe(["cat"], argv, capture)
+        for key, _, argv, source in feeds:
+            result = run_pipe(["cat"], argv, source)
             walls.setdefault(key, []).append(result.wall)
             cpus.setdefault(key, []).append(result.cpu)
             others.setdefault(key, []).append(result.others)
@@ -300,6 +313,8 @@ def main():
     for label, path in (("small", args.small_capture), ("large", capture)):
         rss[label] = max(peak_rss_kib([pacsift] + NAMES_OFF, path) for _ in range(3))
     rss_cooked = peak_rss_kib([pacsift, "-cooked"] + NAMES_OFF, text)
+    if pcapng:
+        rss["pcapng"] = max(peak_rss_kib([pacsift] + NAMES_OFF, pcapng) for _ in range(3))
     rss["one"] = peak_rss_kib(["sh", "-c", "exec cat \"$0\" | exec \"$@\"", capture, pacsift] + NAMES_OFF, os.devnull,
                               follow=pacsift)
 
@@ -340,9 +355,11 @@ def main():
     if not args.no_pipe_floor:
         rows.append(("pipe", "tcpdump ... | cat > /dev/null (pipe floor, reference)"))
     rows += [(key, label) for key, label, _ in pipes]
-    rows += [(key, label) for key, label, _ in feeds]
+    rows += [(key, label) for key, label, *_ in feeds]
     for key, label in rows:
         source_bytes = text_bytes if key.startswith("cooked") else capture_bytes
+        if key.endswith(("-ng", "-ng-v")):
+            source_bytes = os.path.getsize(pcapng)
         say("%-58s %9.3f %9.3f %9.1f %9.0f" % (label, wall[key], cpu[key], source_bytes / wall[key] / 1e6,
                                                ns_per(wall[key], packets)))
     say("(in MB/s: the text for -cooked, the savefile otherwise; cpu s: user+system of the process and its children)")
@@ -362,6 +379,10 @@ def main():
 
     ratio("split speed-up: one child / split, terse", "one", "e2e", ">= 1.5", lambda v: v >= 1.5)
     ratio("split speed-up: one child / split, -verbose", "one-v", "e2e-v", "(>= 1.5)", lambda v: v >= 1.5)
+    if pcapng:
+        ratio("pcapng split speed-up: one child / split, terse", "one-ng", "e2e-ng", ">= 1.5", lambda v: v >= 1.5)
+        ratio("pcapng split speed-up: one child / split, -verbose", "one-ng-v", "e2e-ng-v", ">= 1.5",
+              lambda v: v >= 1.5)
     ratio("one child terse / tcpdump alone", "one", "tcpdump", "<= 1.10", lambda v: v <= 1.10)
     ratio("end to end terse / tcpdump alone", "e2e", "tcpdump")
     ratio("end to end -verbose / tcpdump alone", "e2e-v", "tcpdump", "(<= 1.10)", lambda v: v <= 1.10)
@@ -412,7 +433,14 @@ def main():
            "yes" if rss["large"][0] <= 65536 else "NO"))
     say("  (the split run holds the text of parts waiting their turn; the anonymous part within 16 KiB for"
         " 2000 packets and one child: %s)" % ("yes" if same else "NO"))
+    if pcapng:
+        say("  end to end terse, pcapng (split):          %5d KiB (%d + %d); target at most 65536 KiB: %s"
+            % (rss["pcapng"] + ("yes" if rss["pcapng"][0] <= 65536 else "NO",)))
     say("")
+    if pcapng:
+        say("pcapng (%.1f MB): split and one child give the same standard output, standard error and status,"
+            " terse and -verbose: %s" % (os.path.getsize(pcapng) / 1e6, "yes" if pcapng_same else "NO"))
+        say("")
 
     say("names on (one run each, cost per packet over the same run with names off):")
     say("  %d packets, -noHostNames (services and Ethernet names on): %.3f s vs %.3f s off: %+.1f us/packet"
@@ -454,6 +482,29 @@ def threshold_table(pacsift, split_all, captures, runs):
         rows.append((os.path.getsize(path), count, statistics.median(walls["one"]),
                      statistics.median(walls["split"]), statistics.median(walls["shipped"])))
     return rows
+
+
+def same_outputs(pacsift, savefile, work):
+    """Whether the split run (the file on standard input) and one child (the
+    file through cat) give the same standard output, standard error and
+    status, terse and -verbose; the outputs go to files in `work`."""
+    for form in ([], ["-verbose"]):
+        results = []
+        for name, command in (("split", 'exec "$@" < "$0"'), ("one", 'cat "$0" | exec "$@"')):
+            out_path = os.path.join(work, "same-%s.out" % name)
+            err_path = os.path.join(work, "same-%s.err" % name)
+            with open(out_path, "wb") as out, open(err_path, "wb") as err:
+                status = subprocess.run(["sh", "-c", command, savefile, pacsift] + form + NAMES_OFF,
+                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err).returncode
+            results.append((out_path, err_path, status))
+        (split_out, split_err, split_status), (one_out, one_err, one_status) = results
+        same = (split_status == one_status and filecmp.cmp(split_out, one_out, shallow=False)
+                and filecmp.cmp(split_err, one_err, shallow=False))
+        for path in (split_out, split_err, one_out, one_err):
+            os.remove(path)
+        if not same:
+            return False
+    return True
 
 
 def count_packets_of(capture, tcpdump, work):

@@ -116,8 +116,11 @@ std::span<char* const> parseOptions(std::span<char* const> words) {
             options.cooked = true;
         } else if (is("-pp")) {
             options.pointToPoint = true;
-        } else if (is("-h")) {
+        } else if (is("-h") || is("--help")) {
             usage();
+        } else if (is("--version")) {
+            putText("pacsift " PACSIFT_VERSION "\n");
+            endProgram(0);
         } else if (is("-w")) {
             if (++i == words.size()) fatal("-w needs a numeric argument");
             long width = leadingInteger(words[i]);

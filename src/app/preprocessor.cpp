@@ -1,14 +1,18 @@
 #include "app/preprocessor.h"
 
 #include <cerrno>
-#include <csignal>
-#include <sys/wait.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include "app/child_messages.h"
+#include "app/child_process.h"
+#include "common/output.h"
 #include "common/program_end.h"
+#include "input/line_reader.h"
 
 namespace {
 pid_t childPid = 0;
+ChildMessages messages;   // when they are passed on
 }  // namespace
 
 TcpdumpArguments tcpdumpArguments(std::span<char* const> expression) {
@@ -28,44 +32,60 @@ TcpdumpArguments tcpdumpArguments(std::span<char* const> expression) {
     return arguments;
 }
 
-void startPreprocessor(std::span<char* const> expression) {
+void startPreprocessor(std::span<char* const> expression, bool passMessagesOn) {
     TcpdumpArguments arguments = tcpdumpArguments(expression);
-
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) fatal("pipe() failed");
-    pid_t pid = fork();
-    if (pid < 0) fatal("fork() failed");
-
-    if (pid > 0) {
-        childPid = pid;
-        close(0);
-        if (dup(pipeEnds[0]) != 0) fatal("dup() failed");
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        return;
+    int text[2], errors[2] = {-1, -1};
+    makePipe(text);
+    if (passMessagesOn) makePipe(errors);
+    childPid = startProgram(arguments.words, ChildDescriptors{-1, text[1], errors[1]});
+    if (dup2(text[0], 0) != 0) fatal("dup() failed");
+    close(text[0]);
+    close(text[1]);
+    if (passMessagesOn) {
+        close(errors[1]);
+        startMessages(messages, errors[0], false);
     }
+}
 
-    close(1);
-    if (dup(pipeEnds[1]) != 1) fatal("dup() failed");
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    execvp("tcpdump", arguments.words);
-    fatal("execvp() failed");
+namespace {
+// Passes on what the child says while waiting for its text; true when its
+// text is ready.
+bool textReady() {
+    pollfd ready[2] = {{0, POLLIN, 0}, {messages.pipe, POLLIN, 0}};
+    if (poll(ready, 2, -1) < 0) return false;   // interrupted: wait again
+    if (ready[1].revents != 0) passOnMessages(messages);
+    return ready[0].revents != 0;
+}
+}  // namespace
+
+ssize_t readPreprocessorOutput(char* into, size_t capacity) {
+    if (messages.pipe >= 0) {
+        // Its messages are passed on as they come, and before waiting what
+        // is decoded so far is written out, as without them.
+        pollfd ready[2] = {{0, POLLIN, 0}, {messages.pipe, POLLIN, 0}};
+        if (poll(ready, 2, 0) < 0) ready[0].revents = POLLIN;   // interrupted: read
+        if (ready[1].revents != 0) passOnMessages(messages);
+        if (ready[0].revents == 0) {
+#ifndef PACSIFT_NO_LIVE_FLUSH
+            flushOutput();
+#endif
+            while (messages.pipe >= 0 && !textReady()) {
+            }
+        }
+    }
+    ssize_t got = readStandardInput(into, capacity);
+    if (got < 0) childOutputUnreadable(errno);
+    return got;
 }
 
 bool finishPreprocessor(bool endOfInput) {
-    if (childPid == 0) return false;
-    // Cut short (an error, or our reader went away): end the child before it
-    // finds its pipe closed and complains. tcpdump catches SIGTERM and may be
-    // blocked writing to us, so only SIGKILL ends it at once and quietly.
-    if (!endOfInput) kill(childPid, SIGKILL);
-    int status = 0;
-    while (waitpid(childPid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            childPid = 0;
-            return false;
-        }
-    }
-    childPid = 0;
-    return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    if (endOfInput)
+        passOnAllMessages(messages);
+    else
+        dropMessages(messages);
+    // Cut short (an error, or our reader went away): the child is ended
+    // before it finds its pipe closed and complains. tcpdump catches SIGTERM
+    // and may be blocked writing to us, so only SIGKILL ends it at once and
+    // quietly.
+    return reapChild(childPid, !endOfInput);
 }

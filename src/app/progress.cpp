@@ -16,6 +16,7 @@ uint64_t savefileBytes = 0;
 double startTime = 0;
 double nextDraw = 0;
 int drawnLength = 0;   // characters of the line on the screen now
+bool held = false;
 
 double now() {
     timespec time;
@@ -34,8 +35,10 @@ void writeError(const char* text, size_t length) {
 }  // namespace
 
 bool progressWanted() {
-    struct stat input;
-    return isatty(2) && !isatty(1) && fstat(0, &input) == 0 && S_ISREG(input.st_mode);
+    struct stat input, output;
+    if (!isatty(2) || fstat(0, &input) != 0 || !S_ISREG(input.st_mode) || fstat(1, &output) != 0) return false;
+    bool device = S_ISCHR(output.st_mode) || S_ISBLK(output.st_mode);
+    return S_ISREG(output.st_mode) || (device && !isatty(1));
 }
 
 void startProgress(uint64_t total) {
@@ -46,7 +49,7 @@ void startProgress(uint64_t total) {
 }
 
 void showProgress(uint64_t done) {
-    if (!running) return;
+    if (!running || held) return;
     double time = now();
     if (time < nextDraw) return;
     nextDraw = time + kRedrawEvery;
@@ -86,3 +89,5 @@ void eraseProgress() {
         nextDraw = 0;   // drawn again at the next call
     }
 }
+
+void holdProgress(bool hold) { held = hold; }

@@ -5,8 +5,10 @@
 // One line on standard error telling how far a long run has come (share of
 // the savefile, packets, rate, time left), for `pacsift < big.pcap > big.txt`.
 
-// True when standard error is a terminal, standard output is not, and
-// standard input is a regular file: the only case with a progress line.
+// True when standard error is a terminal, standard input is a regular file,
+// and standard output is a regular file or a device that is not a terminal
+// (/dev/null): the only case with a progress line. Never into a pipe, whose
+// reader (a pager) may own the terminal.
 bool progressWanted();
 
 // Starts the clock; the savefile holds `total` bytes.
@@ -20,3 +22,7 @@ void showProgress(uint64_t done);
 
 // Erases the line, if one was drawn; the next showProgress draws it again.
 void eraseProgress();
+
+// While held (a message line written on standard error has not ended yet),
+// the line is not drawn.
+void holdProgress(bool held);

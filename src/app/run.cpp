@@ -1,7 +1,9 @@
 #include "app/run.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +23,9 @@
 #include "present/names.h"
 
 namespace {
+// The filter expression's words, for the hint when tcpdump fails.
+std::span<char* const> expressionWords;
+
 // Ends a run: writes out the display, then settles the status. A child that
 // failed (no tcpdump, not a savefile, a bad filter) makes the run fail too.
 int finishRun(ProgramEnd end) {
@@ -32,7 +37,11 @@ int finishRun(ProgramEnd end) {
     }
     bool childFailed = finishSplitRun(end.endOfInput) || finishPreprocessor(end.endOfInput);
     if (end.brokenPipe) return kBrokenPipe;
-    if (end.status == 0 && childFailed) return 1;
+    if (end.status == 0 && childFailed) {
+        // "pacsift capture.pcap" with something else on standard input.
+        if (end.endOfInput) hintAtFileName(expressionWords);
+        return 1;
+    }
     return end.status;
 }
 
@@ -44,7 +53,18 @@ off_t savefileStart = 0;
 ssize_t readWithProgress(char* into, size_t capacity) {
     off_t offset = lseek(savefileCopy, 0, SEEK_CUR);
     if (offset >= savefileStart) showProgress(static_cast<uint64_t>(offset - savefileStart));
-    return readStandardInput(into, capacity);
+    return readPreprocessorOutput(into, capacity);
+}
+
+// Cooked text on standard input: a read error is an error, not its end.
+ssize_t readCookedInput(char* into, size_t capacity) {
+    ssize_t got = readStandardInput(into, capacity);
+    if (got < 0) {
+        char message[160];
+        std::snprintf(message, sizeof message, "reading standard input: %s", std::strerror(errno));
+        fatal(message);
+    }
+    return got;
 }
 
 // Returns where the text comes from: standard input as given (-cooked), the
@@ -52,7 +72,7 @@ ssize_t readWithProgress(char* into, size_t capacity) {
 InputSource setUpInput(std::span<char* const> expression) {
     if (options.cooked) {
         if (!expression.empty()) std::fputs("input is cooked -- ignoring tcpdump expressions\n", stderr);
-        return readStandardInput;
+        return readCookedInput;
     }
     refuseTerminalInput(expression);
     if (!options.pointToPoint) warnOfLinkType();
@@ -69,8 +89,8 @@ InputSource setUpInput(std::span<char* const> expression) {
     }
     if (InputSource parts = startSplitRun(expression)) return parts;
     if (progress) savefileCopy = fcntl(0, F_DUPFD_CLOEXEC, 3);
-    startPreprocessor(expression);
-    return savefileCopy >= 0 ? readWithProgress : readStandardInput;
+    startPreprocessor(expression, progress);
+    return savefileCopy >= 0 ? readWithProgress : readPreprocessorOutput;
 }
 }  // namespace
 
@@ -78,6 +98,7 @@ int runPacsift(int argc, char** argv) {
     try {
         auto words = std::span<char* const>(argv, static_cast<size_t>(argc)).subspan(argc > 0 ? 1 : 0);
         auto expression = parseOptions(words);
+        expressionWords = options.cooked ? std::span<char* const>() : expression;
         selectLocale();
         InputSource source = setUpInput(expression);
         writeEachPacket(isatty(1));

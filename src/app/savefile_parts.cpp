@@ -2,28 +2,16 @@
 
 #include <cstring>
 
+#include "app/savefile_words.h"
+
 namespace {
 constexpr uint32_t kMicrosecondMagic = 0xa1b2c3d4;
 constexpr uint32_t kNanosecondMagic = 0xa1b23c4d;
-// The largest record a reader of savefiles accepts.
-constexpr uint32_t kLargestRecord = 262144;
-// A frame longer than this on the wire is not a plain record.
-constexpr uint32_t kLargestFrame = 1 << 20;
 constexpr size_t kLinkTypeOffset = 20;
 
 uint32_t swap32(uint32_t value) { return __builtin_bswap32(value); }
-
-uint32_t word(const unsigned char* bytes, bool swapped) {
-    uint32_t value;
-    std::memcpy(&value, bytes, 4);
-    return swapped ? swap32(value) : value;
-}
-
-uint16_t half(const unsigned char* bytes, bool swapped) {
-    uint16_t value;
-    std::memcpy(&value, bytes, 2);
-    return swapped ? __builtin_bswap16(value) : value;
-}
+uint32_t word(const unsigned char* bytes, bool swapped) { return savefileWord(bytes, swapped); }
+uint16_t half(const unsigned char* bytes, bool swapped) { return savefileHalf(bytes, swapped); }
 
 // True when the record header is plainly sound; `length` is then its data's.
 // (A record of no data is sound: tcpdump says so in its line for it.)
@@ -56,6 +44,7 @@ bool readMagic(const unsigned char* bytes, bool& swapped, bool& nanoseconds) {
 }  // namespace
 
 long savefileLinkType(const unsigned char* bytes, size_t length) {
+    if (isPcapng(bytes, length)) return pcapngLinkType(bytes, length);
     bool swapped, nanoseconds;
     if (length < kSavefileHeaderSize || !readMagic(bytes, swapped, nanoseconds)) return -1;
     // The high bits may carry the frame check sequence length.
@@ -103,4 +92,39 @@ uint64_t evenPartSize(uint64_t recordBytes, unsigned children, uint64_t largestP
     uint64_t rounds = (recordBytes + round - 1) / round;
     uint64_t parts = rounds * children;
     return parts == 0 ? recordBytes : (recordBytes + parts - 1) / parts;
+}
+
+bool startCutting(SavefileCutter& cutter, const SavefileReader& reader, uint64_t begin, uint64_t end) {
+    cutter.reader = reader;
+    cutter.end = end;
+    unsigned char start[kSavefileHeaderSize];
+    if (reader.readAt(reader.context, begin, start, sizeof start) != sizeof start) return false;
+    cutter.pcapng = isPcapng(start, sizeof start);
+    if (cutter.pcapng) {
+        // The first part holds the file's own first blocks.
+        cutter.section = PcapngSection{};
+        cutter.next = begin;
+        return true;
+    }
+    if (!readSavefileHeader(start, cutter.header)) return false;
+    std::memcpy(cutter.partPrefix, start, sizeof start);
+    cutter.partPrefixLength = sizeof start;
+    cutter.next = begin + kSavefileHeaderSize;
+    return true;
+}
+
+bool nextPart(SavefileCutter& cutter, uint64_t partSize, uint64_t& from, uint64_t& to) {
+    if (cutter.next >= cutter.end) return false;
+    from = cutter.next;
+    if (cutter.pcapng) {
+        // The prefix as it stands where the part begins, before the walk
+        // takes in the part's own blocks.
+        std::memcpy(cutter.partPrefix, cutter.section.prefix, cutter.section.prefixLength);
+        cutter.partPrefixLength = cutter.section.started ? cutter.section.prefixLength : 0;
+        to = nextPcapngPartEnd(cutter.reader, cutter.section, from, cutter.end, partSize);
+    } else {
+        to = nextPartEnd(cutter.reader, cutter.header, from, cutter.end, partSize);
+    }
+    cutter.next = to;
+    return true;
 }

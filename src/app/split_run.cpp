@@ -1,22 +1,26 @@
 #include "app/split_run.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/child_messages.h"
+#include "app/child_process.h"
 #include "app/preprocessor.h"
 #include "app/progress.h"
 #include "app/savefile_parts.h"
+#include "app/split_children.h"
 #include "common/output.h"
 #include "common/program_end.h"
+
+// The ordered merge: the children's texts reach the line reader in file
+// order, what later children write meanwhile is held until their turn, and
+// the progress line is drawn while waiting. The children themselves are
+// started and ended in split_children.cpp.
 
 namespace {
 constexpr unsigned kMostChildren = 8;
@@ -29,34 +33,23 @@ constexpr size_t kHeldBudget = size_t{40} << 20;
 // tcpdump writes about 3.6 bytes of text for each byte of the benchmark
 // savefile; parts are sized for 4.
 constexpr uint64_t kTextPerSavefileByte = 4;
-// A waiting child's pipe is made this large, so that its text need not be
-// taken at each piece tcpdump writes (every wakeup costs both sides CPU
-// time); it is taken at least every kTakeEvery milliseconds instead.
-constexpr int kRoomyPipe = 1 << 20;
+// A waiting child's roomy pipe is taken from at least every kTakeEvery
+// milliseconds.
 constexpr int kTakeEvery = 5;
-// What a child other than the first says on standard error, kept until its
-// part's turn.
-constexpr size_t kMessageCapacity = 1 << 14;
-
 struct Part {
-    uint64_t begin = 0, end = 0;   // its records in the savefile
-    bool last = false;             // reads on to the end of the file
-    pid_t tcpdump = 0, feeder = 0;
-    int text = -1;                 // the child's standard output
-    bool roomyPipe = false;        // the pipe holds kRoomyPipe bytes
-    int messages = -1;             // its standard error (not the first child's)
+    SplitChild child;
     char* held = nullptr;          // text read before the part's turn
     size_t heldLength = 0, heldRead = 0;
-    char message[kMessageCapacity];
-    size_t messageLength = 0;
+    // Its messages, passed on in its turn: a waiting child that says much
+    // waits, as one whose text is not taken does.
+    ChildMessages messages;
 };
 
 struct SplitRun {
     bool active = false;
     TcpdumpArguments arguments;
-    unsigned char headerBytes[kSavefileHeaderSize];
-    SavefileHeader header;
-    uint64_t savefileStart = 0, recordsEnd = 0, partSize = 0, nextBegin = 0;
+    SavefileCutter cutter;
+    uint64_t savefileStart = 0, partSize = 0;
     unsigned children = 0;
     size_t heldCapacity = 0;
     Part parts[kMostChildren];     // part n in parts[n % children]
@@ -81,124 +74,36 @@ size_t readSavefileAt(void*, uint64_t offset, unsigned char* into, size_t length
     return got;
 }
 
-bool writeAllTo(int fd, const char* data, size_t length) {
-    while (length > 0) {
-        ssize_t written = write(fd, data, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// The feeder: a process that writes the savefile's header and the part's
-// records into tcpdump's standard input, reading with offsets of its own so
-// that the file offset of standard input never moves.
-[[noreturn]] void feed(int into, const Part& part) {
-    std::signal(SIGPIPE, SIG_DFL);   // tcpdump gone (a bad filter): end quietly
-    dup2(into, 1);
-    close_range(3, ~0U, 0);
-    if (!writeAllTo(1, reinterpret_cast<const char*>(run.headerBytes), kSavefileHeaderSize)) _exit(0);
-    off_t offset = static_cast<off_t>(part.begin);
-    for (;;) {
-        uint64_t left = part.last ? uint64_t{1} << 30 : part.end - static_cast<uint64_t>(offset);
-        if (left == 0) break;
-        ssize_t sent = sendfile(1, 0, &offset, left < (uint64_t{1} << 30) ? left : uint64_t{1} << 30);
-        if (sent > 0) continue;
-        if (sent == 0) break;
-        if (errno == EINTR) continue;
-        if (errno != EINVAL && errno != ENOSYS) break;
-        // A file that cannot be sent: copy it.
-        char block[1 << 16];
-        ssize_t got = pread(0, block, left < sizeof block ? left : sizeof block, offset);
-        if (got <= 0 || !writeAllTo(1, block, static_cast<size_t>(got))) break;
-        offset += got;
-    }
-    _exit(0);
-}
-
-void makePipe(int ends[2]) {
-    if (pipe2(ends, O_CLOEXEC) != 0) fatal("pipe() failed");
-}
-
-// Starts the next part's feeder and tcpdump child; the part ends at `end`.
-void startPart(uint64_t end) {
-    Part& part = partNumber(run.started);
-    bool first = run.started == 0;
-    part.begin = run.nextBegin;
-    part.end = end;
-    part.last = end == run.recordsEnd;
-    part.heldLength = part.heldRead = part.messageLength = 0;
-    run.nextBegin = end;
-
-    int input[2], text[2], messages[2] = {-1, -1};
-    makePipe(input);
-    makePipe(text);
-    if (!first) makePipe(messages);
-    pid_t feeder = fork();
-    if (feeder < 0) fatal("fork() failed");
-    if (feeder == 0) feed(input[1], part);
-    part.feeder = feeder;
-
-    pid_t child = fork();
-    if (child < 0) fatal("fork() failed");
-    if (child == 0) {
-        dup2(input[0], 0);
-        dup2(text[1], 1);
-        // Every child but the first speaks into a pipe of ours, so that only
-        // one "reading from file" line shows and the rest comes in its turn.
-        if (!first) dup2(messages[1], 2);
-        std::signal(SIGPIPE, SIG_DFL);
-        execvp("tcpdump", run.arguments.words);
-        const char failed[] = "***Error: execvp() failed\n";
-        writeAllTo(2, failed, sizeof failed - 1);
-        _exit(1);
-    }
-    part.tcpdump = child;
-    close(input[0]);
-    close(input[1]);
-    close(text[1]);
-    if (!first) close(messages[1]);
-    part.text = text[0];
-    part.roomyPipe = fcntl(text[0], F_SETPIPE_SZ, kRoomyPipe) >= kRoomyPipe;
-    part.messages = messages[0];
-    ++run.started;
-}
-
+// Starts the next part's children, when a part is left.
 void startNextPart() {
-    if (run.nextBegin >= run.recordsEnd) return;
-    SavefileReader reader{readSavefileAt, nullptr};
-    startPart(nextPartEnd(reader, run.header, run.nextBegin, run.recordsEnd, run.partSize));
+    uint64_t from, to;
+    if (!nextPart(run.cutter, run.partSize, from, to)) return;
+    Part& part = partNumber(run.started);
+    part.child.begin = from;
+    part.child.end = to;
+    part.child.last = to == run.cutter.end;
+    part.heldLength = part.heldRead = 0;
+    startSplitChild(part.child, run.arguments, run.cutter.partPrefix, run.cutter.partPrefixLength);
+    // Its "reading from file" line was said by the first child already.
+    startMessages(part.messages, part.child.messages, run.started > 0);
+    part.child.messages = -1;
+    ++run.started;
 }
 
 // Keeps what a waiting part's child has written; closes its pipe at the end.
 void holdText(Part& part) {
-    ssize_t got = read(part.text, part.held + part.heldLength, run.heldCapacity - part.heldLength);
+    size_t got = readChildOutput(part.child.text, part.held + part.heldLength, run.heldCapacity - part.heldLength);
     if (got > 0) {
-        part.heldLength += static_cast<size_t>(got);
-    } else if (got == 0 || errno != EINTR) {
-        close(part.text);
-        part.text = -1;
-    }
-}
-
-void holdMessages(Part& part) {
-    char scratch[4096];
-    size_t room = kMessageCapacity - part.messageLength;
-    char* into = room > 0 ? part.message + part.messageLength : scratch;
-    ssize_t got = read(part.messages, into, room > 0 ? room : sizeof scratch);
-    if (got > 0) {
-        if (room > 0) part.messageLength += static_cast<size_t>(got);
-    } else if (got == 0 || errno != EINTR) {
-        close(part.messages);
-        part.messages = -1;
+        part.heldLength += got;
+    } else {
+        close(part.child.text);
+        part.child.text = -1;
     }
 }
 
 // How much of the savefile has been shown: the parts before the current one,
 // and of the current one as much as its text read so far stands for.
-uint64_t savefileDone(const Part& current) {
+uint64_t savefileDone(const SplitChild& current) {
     uint64_t length = current.end - current.begin;
     double textPerByte = run.bytesBefore > 0 ? static_cast<double>(run.textBefore) / static_cast<double>(run.bytesBefore)
                                              : static_cast<double>(kTextPerSavefileByte);
@@ -221,8 +126,8 @@ void holdWaitingTexts() {
     size_t count = 0;
     for (unsigned number = run.current + 1; number < run.started; ++number) {
         Part& part = partNumber(number);
-        if (part.text >= 0 && part.heldLength < run.heldCapacity) {
-            ready[count] = {part.text, POLLIN, 0};
+        if (part.child.text >= 0 && part.heldLength < run.heldCapacity) {
+            ready[count] = {part.child.text, POLLIN, 0};
             owner[count++] = &part;
         }
     }
@@ -237,28 +142,28 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
     bool flushed = false;
     for (;;) {
         holdWaitingTexts();
-        // Waited on: the current text, every child's messages, and the
-        // waiting texts whose pipes could not be made roomy.
+        // Waited on: the current text and messages, and the waiting texts
+        // whose pipes could not be made roomy.
         pollfd ready[1 + 2 * kMostChildren];
         Part* owner[1 + 2 * kMostChildren];
         size_t count = 0;
-        ready[count] = {current.text, POLLIN, 0};
+        ready[count] = {current.child.text, POLLIN, 0};
         owner[count++] = &current;
         bool takeSoon = false;   // a roomy waiting pipe to take from before long
         for (unsigned number = run.current; number < run.started; ++number) {
             Part& part = partNumber(number);
-            if (number != run.current && part.text >= 0 && part.heldLength < run.heldCapacity) {
-                if (part.roomyPipe) {
+            if (number != run.current && part.child.text >= 0 && part.heldLength < run.heldCapacity) {
+                if (part.child.roomyPipe) {
                     takeSoon = true;
                 } else {
-                    ready[count] = {part.text, POLLIN, 0};
+                    ready[count] = {part.child.text, POLLIN, 0};
                     owner[count++] = &part;
                 }
             }
-            if (part.messages >= 0) {
-                ready[count] = {part.messages, POLLIN, 0};
-                owner[count++] = &part;
-            }
+        }
+        if (current.messages.pipe >= 0) {
+            ready[count] = {current.messages.pipe, POLLIN, 0};
+            owner[count++] = &current;
         }
         // Show what is decoded so far before waiting, as with one child. A
         // wait is cut short to take the waiting texts, and every quarter
@@ -266,65 +171,36 @@ ssize_t readCurrent(Part& current, char* into, size_t capacity) {
         int wait = !flushed ? 0 : takeSoon ? kTakeEvery : 250;
         int got = poll(ready, count, wait);
         if (got < 0 && errno != EINTR) fatal("poll() failed");
-        showProgress(savefileDone(current));
+        showProgress(savefileDone(current.child));
         if (got <= 0) {
             if (wait == 0) flushBeforeWaiting(flushed);
             continue;
         }
         for (size_t i = 1; i < count; ++i) {
             if (ready[i].revents == 0) continue;
-            if (ready[i].fd == owner[i]->text)
+            if (ready[i].fd == owner[i]->child.text)
                 holdText(*owner[i]);
             else
-                holdMessages(*owner[i]);
+                passOnMessages(owner[i]->messages);
         }
         if (ready[0].revents == 0) {
             flushBeforeWaiting(flushed);
             continue;
         }
-        ssize_t read = ::read(current.text, into, capacity);
-        if (read > 0) return read;
-        if (read < 0 && errno == EINTR) continue;
-        close(current.text);
-        current.text = -1;
+        size_t read = readChildOutput(current.child.text, into, capacity);
+        if (read > 0) return static_cast<ssize_t>(read);
+        close(current.child.text);
+        current.child.text = -1;
         return 0;
     }
 }
 
-void reap(pid_t& pid, int* status) {
-    if (pid <= 0) return;
-    int ignored;
-    while (waitpid(pid, status != nullptr ? status : &ignored, 0) < 0 && errno == EINTR) {
-    }
-    pid = 0;
-}
-
-// The current part's text has all been read: settle its child. Returns
-// false when the child failed, which ends the input as it would one child's.
-bool endPart(Part& part, bool first) {
-    while (part.messages >= 0) holdMessages(part);
-    int status = 0;
-    reap(part.tcpdump, &status);
-    // Done feeding by now, unless tcpdump stopped reading early.
-    if (part.feeder > 0) kill(part.feeder, SIGKILL);
-    reap(part.feeder, nullptr);
-    if (!first && part.messageLength > 0) {
-        // Its "reading from file" line was said by the first child already.
-        const char* text = part.message;
-        size_t length = part.messageLength;
-        const char reading[] = "reading from file ";
-        if (length >= sizeof reading - 1 && std::memcmp(text, reading, sizeof reading - 1) == 0) {
-            const void* newline = std::memchr(text, '\n', length);
-            size_t skip = newline != nullptr ? static_cast<size_t>(static_cast<const char*>(newline) - text) + 1 : length;
-            text += skip;
-            length -= skip;
-        }
-        if (length > 0) {
-            eraseProgress();
-            writeAllTo(2, text, length);
-        }
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+// The current part's text has all been read: its messages passed on, its
+// child settled. Returns false when the child failed, which ends the input as
+// it would one child's.
+bool endPart(Part& part) {
+    passOnAllMessages(part.messages);
+    return !endSplitChild(part.child);
 }
 
 // The line reader's source: the parts' texts in file order.
@@ -339,7 +215,7 @@ ssize_t readParts(char* into, size_t capacity) {
             run.partText += length;
             return static_cast<ssize_t>(length);
         }
-        if (part.text >= 0) {
+        if (part.child.text >= 0) {
             ssize_t got = readCurrent(part, into, capacity);
             if (got > 0) {
                 run.partText += static_cast<uint64_t>(got);
@@ -347,12 +223,12 @@ ssize_t readParts(char* into, size_t capacity) {
             }
             continue;
         }
-        if (!endPart(part, run.current == 0)) {
+        if (!endPart(part)) {
             run.childFailed = true;
             return 0;
         }
         run.textBefore += run.partText;
-        run.bytesBefore += part.end - part.begin;
+        run.bytesBefore += part.child.end - part.child.begin;
         run.partText = 0;
         ++run.current;
         startNextPart();
@@ -383,21 +259,18 @@ InputSource startSplitRun(std::span<char* const> expression) {
     uint64_t size = static_cast<uint64_t>(input.st_size);
     uint64_t savefileStart = static_cast<uint64_t>(start);
     if (size - savefileStart < kSplitThreshold) return nullptr;
-    if (readSavefileAt(nullptr, savefileStart, run.headerBytes, kSavefileHeaderSize) != kSavefileHeaderSize ||
-        !readSavefileHeader(run.headerBytes, run.header))
-        return nullptr;
-
-    uint64_t recordsBegin = savefileStart + kSavefileHeaderSize;
-    uint64_t partSize = splitPartSize(size - recordsBegin, children);
     SavefileReader reader{readSavefileAt, nullptr};
-    uint64_t firstEnd = nextPartEnd(reader, run.header, recordsBegin, size, partSize);
-    if (firstEnd == size) return nullptr;   // nothing to cut: one child
+    if (!startCutting(run.cutter, reader, savefileStart, size)) return nullptr;
+    // Nothing to cut: one child. The first part is planned again when the
+    // run starts, so that the cutter begins afresh.
+    uint64_t partSize = splitPartSize(size - run.cutter.next, children);
+    uint64_t from, to;
+    if (!nextPart(run.cutter, partSize, from, to) || to == size) return nullptr;
+    startCutting(run.cutter, reader, savefileStart, size);
 
     run.arguments = tcpdumpArguments(expression);
     run.savefileStart = savefileStart;
-    run.recordsEnd = size;
     run.partSize = partSize;
-    run.nextBegin = recordsBegin;
     run.children = children;
     run.heldCapacity = kHeldBudget / children;
     run.current = run.started = 0;
@@ -410,11 +283,7 @@ InputSource startSplitRun(std::span<char* const> expression) {
         run.parts[slot].held = static_cast<char*>(held);
     }
     run.active = true;
-    startPart(firstEnd);
-    while (run.started < children) {
-        if (run.nextBegin >= run.recordsEnd) break;
-        startNextPart();
-    }
+    while (run.started < children && run.cutter.next < run.cutter.end) startNextPart();
     return readParts;
 }
 
@@ -424,14 +293,8 @@ bool finishSplitRun(bool endOfInput) {
     // Whatever is still running was not needed (a child failed before it, or
     // the run was cut short): ended at once and quietly, as one child is.
     for (unsigned number = run.current; number < run.started; ++number) {
-        Part& part = partNumber(number);
-        if (part.tcpdump > 0) kill(part.tcpdump, SIGKILL);
-        if (part.feeder > 0) kill(part.feeder, SIGKILL);
-        reap(part.tcpdump, nullptr);
-        reap(part.feeder, nullptr);
-        if (part.text >= 0) close(part.text);
-        if (part.messages >= 0) close(part.messages);
-        part.text = part.messages = -1;
+        stopSplitChild(partNumber(number).child);
+        dropMessages(partNumber(number).messages);
     }
     for (unsigned slot = 0; slot < run.children; ++slot) {
         munmap(run.parts[slot].held, run.heldCapacity);

@@ -28,12 +28,17 @@ const char* linkTypeName(long type) {
     default: return nullptr;
     }
 }
+
+// True when the first expression word names an existing file (not a folder).
+bool namesAFile(std::span<char* const> expression) {
+    struct stat file;
+    return !expression.empty() && stat(expression[0], &file) == 0 && !S_ISDIR(file.st_mode);
+}
 }  // namespace
 
 void refuseTerminalInput(std::span<char* const> expression) {
     if (!isatty(0)) return;
-    struct stat file;
-    if (!expression.empty() && stat(expression[0], &file) == 0 && !S_ISDIR(file.st_mode))
+    if (namesAFile(expression))
         std::fprintf(stderr,
                      "***Error: standard input is a terminal, not a savefile; to decode %s use: "
                      "pacsift [ options ] < %s\n",
@@ -48,7 +53,8 @@ void refuseTerminalInput(std::span<char* const> expression) {
 void warnOfLinkType() {
     struct stat file;
     if (fstat(0, &file) != 0 || !S_ISREG(file.st_mode)) return;
-    unsigned char header[kSavefileHeaderSize];
+    // Enough for a pcapng file's first blocks up to its first interface.
+    static unsigned char header[1 << 16];
     off_t at = lseek(0, 0, SEEK_CUR);
     ssize_t got = at < 0 ? -1 : pread(0, header, sizeof header, at);
     long type = savefileLinkType(header, got > 0 ? static_cast<size_t>(got) : 0);
@@ -58,4 +64,11 @@ void warnOfLinkType() {
         std::fprintf(stderr, "Warning: the savefile's link type is %s, not Ethernet: %s\n", name, kAdvice);
     else
         std::fprintf(stderr, "Warning: the savefile's link type is %ld, not Ethernet: %s\n", type, kAdvice);
+}
+
+void hintAtFileName(std::span<char* const> expression) {
+    if (!namesAFile(expression)) return;
+    beforeMessage();
+    std::fprintf(stderr, "***Error: tcpdump failed on standard input; to decode %s use: pacsift [ options ] < %s\n",
+                 expression[0], expression[0]);
 }

@@ -80,6 +80,31 @@ TEST(HelpText, EndsRecognitionAtOnce) {
     }
 }
 
+// The long words every Unix user tries: --help is -h; --version prints the
+// name and the project's version alone. Both end recognition as -h does.
+TEST(HelpText, LongWords) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"--help"}, kHelp},
+        {{"-verbose", "--help", "-bogus"}, kHelp},
+        {{"--version"}, "pacsift " PACSIFT_VERSION "\n"},
+        {{"-cooked", "--version", "-w"}, "pacsift " PACSIFT_VERSION "\n"},
+    };
+    for (const Case& c : cases) {
+        RunResult run = runPacsift(c.args, kTcpInput);
+        EXPECT_EQ(run.out, c.out) << c.args[0];
+        EXPECT_EQ(run.err, "") << c.args[0];
+        EXPECT_EQ(run.status, 0) << c.args[0];
+    }
+    // After an expression word they are expression words.
+    RunResult run = runPacsift(cookedArgs({"port", "--version"}), kTcpInput);
+    EXPECT_EQ(run.out, kTcpOutput);
+    EXPECT_EQ(run.status, 0);
+}
+
 TEST(HelpText, BadOptionBeforeItIsAnError) {
     RunResult run = runPacsift({"-bogus", "-h"}, "");
     EXPECT_EQ(run.out, "");
@@ -97,7 +122,8 @@ TEST(HelpText, AfterAnExpressionWordItIsAnExpressionWord) {
 // Option words that are not options: the whole word must match, case and all.
 TEST(OptionErrors, UnknownWords) {
     for (const char* word : {"-", "--", "-S", "-help", "-sx", "-verbose2", "-H", "-Verbose", "-noip",
-                             "-cook", "-w80", "-cooked=1", "--cooked", "-b ", "- s"}) {
+                             "-cook", "-w80", "-cooked=1", "--cooked", "-b ", "- s", "--h", "--Help", "-version",
+                             "--version=1", "-V"}) {
         RunResult run = runPacsift({"-cooked", word}, kTcpInput);
         EXPECT_EQ(run.out, "") << word;
         EXPECT_EQ(run.err, "***Error: Unknown command line flag\n") << word;

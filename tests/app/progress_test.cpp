@@ -1,6 +1,8 @@
-// The progress line: on standard error when it is a terminal, standard output
-// is not, and standard input is a regular file; erased at the end. The binary
-// under a pseudo-terminal, with one tcpdump child and with several.
+// The progress line: on standard error when it is a terminal, standard input
+// is a regular file, and standard output a file or a device that is no
+// terminal (never a pipe, whose reader may own the terminal); erased at the
+// end and before any message. The binary under a pseudo-terminal, with one
+// tcpdump child and with several.
 
 #include <gtest/gtest.h>
 
@@ -106,6 +108,43 @@ TEST_F(Progress, ShownWithOneChild) {
     expectProgressLine(run.terminal);
 }
 
+TEST_F(Progress, ShownWithOutputIntoAFile) {
+    std::string output = std::string(PACSIFT_BINARY_DIR) + "/progress-output.txt";
+    TerminalRun run =
+        runUnderTerminal("exec " + bin_ + kNamesOff + " < '" + capture_ + "' > '" + output + "'", false);
+    EXPECT_EQ(run.status, 0);
+    expectProgressLine(run.terminal);
+    EXPECT_EQ(readFile(output).rfind(kSeparator + "Packet 1\n", 0), 0u);
+    std::remove(output.c_str());
+}
+
+// tcpdump's message about a savefile cut short comes at the end, when the
+// line has been drawn: on a line of its own, the progress line erased first,
+// with one child and with several (where the last child says it).
+TEST_F(Progress, ErasedBeforeAChildsMessage) {
+    std::string bytes = readFile(capture_);
+    std::string path = std::string(PACSIFT_BINARY_DIR) + "/progress-cut.pcap";
+    std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() - 5);
+    RunResult one = runCommand({"sh", "-c", "cat '" + path + "' | exec " + bin_ + kNamesOff}, "", {"TZ=UTC"});
+    ASSERT_EQ(one.err.rfind(kReadingLine, 0), 0u) << one.err;
+    const std::string message = one.err.substr(kReadingLine.size());
+    ASSERT_NE(message.find("truncated"), std::string::npos) << message;
+    for (const char* pin : {"taskset -c 0 ", ""}) {
+        SCOPED_TRACE(*pin != '\0' ? "one child" : "split");
+        TerminalRun run = runUnderTerminal("exec " + std::string(pin) + bin_ + kNamesOff + " < '" + path + "'", false);
+        EXPECT_EQ(run.status, one.status);
+        size_t at = run.terminal.find(message);
+        ASSERT_NE(at, std::string::npos) << run.terminal;
+        // Before it, drawn lines and their erasing; after it, maybe more
+        // (the text before the message is still being shown), erased too.
+        expectProgressLine(run.terminal.substr(0, at));
+        std::string after = run.terminal.substr(at + message.size());
+        const std::regex drawnAndErased("((\\rpacsift: [^\\r]* left *)+\\r *\\r)?");
+        EXPECT_TRUE(std::regex_match(after, drawnAndErased)) << after;
+    }
+    std::remove(path.c_str());
+}
+
 // An error message of pacsift's own begins on a cleared line: a frame near
 // the end comes from a host whose name, in the test's name database, is
 // longer than a host name may be.
@@ -141,6 +180,7 @@ TEST_F(Progress, NotShownOtherwise) {
         {"output on the terminal too", "exec " + bin_ + kNamesOff + " ether host 02:00:5e:00:53:99 < '" + capture_ + "'",
          true},
         {"input through a pipe", "cat '" + capture_ + "' | " + bin_ + kNamesOff, false},
+        {"output into a pipe, as into a pager", bin_ + kNamesOff + " < '" + capture_ + "' | cat > /dev/null", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

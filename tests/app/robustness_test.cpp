@@ -346,6 +346,15 @@ TEST(Robustness, WriteErrorOnStandardOutput) {
     close(full);
 }
 
+// Cooked text that cannot be read (standard input a directory: read(2)
+// fails with EISDIR) is an error with its message, not an empty input.
+TEST(Robustness, ReadErrorOnCookedInput) {
+    RunResult run = runPacsiftOnFile({"-cooked"}, "/", {});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "***Error: reading standard input: Is a directory\n");
+    EXPECT_EQ(run.out, "");
+}
+
 // A fatal error in the middle of a run through tcpdump: packet 301 comes
 // from a host whose name, in the test's name database, is longer than a
 // host name may be. The error line is all that is said: tcpdump, still busy

@@ -1,16 +1,18 @@
 // Where a savefile is cut among several tcpdump children: only at record
-// boundaries after plainly sound record headers, the rest of the file to one
-// child from the first doubtful header on. Small part sizes on savefiles made
-// in memory.
+// (pcap) or packet block (pcapng) boundaries after plainly sound ones, the
+// rest of the file to one child from the first doubtful one on. Small part
+// sizes on savefiles made in memory.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/savefile_parts.h"
+#include "support/pcapng_file.h"
 #include "support/savefile_split.h"
 
 namespace {
@@ -196,3 +198,156 @@ TEST(SavefileParts, EvenPartSizes) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// pcapng files: cut before a packet block, after sound blocks only; a part
+// inside a section is given the section's header and interfaces first.
+
+namespace {
+
+const std::string kPacketData(60, 'p');
+
+// A section header, an interface, and `count` packets of 60 bytes: blocks
+// of 28 and 20 bytes, then packets of 92 bytes at 48, 140, 232, ... 876,
+// ending at 968 for ten.
+PcapngFile oneSection(bool bigEndian, int count = 10) {
+    PcapngFile file(bigEndian);
+    file.sectionHeader();
+    file.interface(1);
+    for (int i = 0; i < count; ++i) file.packet(0, 1000 + i, kPacketData);
+    return file;
+}
+
+struct PcapngPart {
+    uint64_t from, to;
+    std::string prefix;
+};
+
+std::vector<PcapngPart> pcapngParts(std::string bytes, uint64_t partSize) {
+    auto cutter = std::make_unique<SavefileCutter>();
+    SavefileReader reader{readFromString, &bytes};
+    EXPECT_TRUE(startCutting(*cutter, reader, 0, bytes.size()));
+    EXPECT_TRUE(cutter->pcapng);
+    std::vector<PcapngPart> parts;
+    uint64_t from, to;
+    while (nextPart(*cutter, partSize, from, to))
+        parts.push_back({from, to, std::string(reinterpret_cast<const char*>(cutter->partPrefix), cutter->partPrefixLength)});
+    return parts;
+}
+
+std::vector<uint64_t> pcapngEnds(const std::string& bytes, uint64_t partSize) {
+    std::vector<uint64_t> ends;
+    for (const PcapngPart& part : pcapngParts(bytes, partSize)) ends.push_back(part.to);
+    return ends;
+}
+
+// The file with the 4 bytes at `at` replaced by `value` in its byte order.
+std::string with32(const PcapngFile& file, size_t at, uint32_t value) {
+    std::string bytes = file.bytes;
+    bytes.replace(at, 4, file.u32(value));
+    return bytes;
+}
+
+}  // namespace
+
+TEST(PcapngParts, PartsEndWhereExpected) {
+    const std::vector<uint64_t> sound = {140, 324, 508, 692, 876, 968};
+    const PcapngFile little = oneSection(false), big = oneSection(true);
+    PcapngFile snapped(false);   // a snapshot length of 60, and a third packet of 64 bytes
+    snapped.sectionHeader();
+    snapped.interface(1, 60);
+    for (int i = 0; i < 10; ++i) snapped.packet(0, 1000 + i, i == 2 ? kPacketData + "four" : kPacketData, 100);
+    PcapngFile withNames(false);   // a name resolution block (28 bytes) before the fourth packet
+    withNames.sectionHeader();
+    withNames.interface(1);
+    for (int i = 0; i < 10; ++i) {
+        if (i == 3) withNames.nameResolution();
+        withNames.packet(0, 1000 + i, kPacketData);
+    }
+    PcapngFile obsolete = oneSection(false, 3);
+    obsolete.block(2, std::string(20, '\0') + kPacketData);
+    for (int i = 0; i < 6; ++i) obsolete.packet(0, 2000 + i, kPacketData);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<uint64_t> ends;
+    };
+    const Case cases[] = {
+        {"sound, little-endian", little.bytes, sound},
+        {"sound, big-endian", big.bytes, sound},
+        // A cut falls only before a packet block: the names block does not end a part.
+        {"a block that is no packet", withNames.bytes, {140, 352, 536, 720, 904, 996}},
+        // The block where the third part would begin: no cut before it either.
+        {"lengths that disagree at a boundary", with32(little, 324 + 88, 96), {140, 968}},
+        {"lengths that disagree mid-part", with32(little, 232 + 88, 0), {140, 968}},
+        {"a length not a multiple of 4", with32(little, 232 + 4, 93), {140, 968}},
+        {"a block past the end of the file", with32(little, 232 + 4, 2000), {140, 968}},
+        {"an undescribed interface", with32(little, 232 + 8, 1), {140, 968}},
+        {"captured longer than the frame", with32(little, 232 + 24, 59), {140, 968}},
+        {"captured longer than its block", with32(big, 232 + 20, 64), {140, 968}},
+        {"captured longer than the snapshot length", snapped.bytes, {140, 972}},
+        {"an obsolete packet block", obsolete.bytes, {140, 968}},
+        {"last block cut short", little.bytes.substr(0, 963), {140, 324, 508, 692, 963}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(pcapngEnds(c.bytes, 100), c.ends) << c.name;
+}
+
+TEST(PcapngParts, EachPartGetsItsSectionHeaderAndInterfaces) {
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        PcapngFile file(bigEndian), first(bigEndian), header(bigEndian), names(bigEndian), nanoseconds(bigEndian);
+        first.sectionHeader();
+        first.interface(1);
+        header.sectionHeader();
+        header.interface(1);
+        names.nameResolution();
+        nanoseconds.interface(1, 262144, true);
+        std::string second = header.bytes + names.bytes + nanoseconds.bytes;
+        file.bytes = first.bytes;
+        for (int i = 0; i < 3; ++i) file.packet(0, 1000 + i, kPacketData);
+        size_t secondAt = file.bytes.size();
+        file.bytes += second;
+        for (int i = 0; i < 4; ++i) file.packet(i % 2, 2000 + i, kPacketData);
+        // Parts of one packet each: the first holds the file's own start.
+        std::vector<PcapngPart> parts = pcapngParts(file.bytes, 1);
+        ASSERT_EQ(parts.size(), 7u);
+        EXPECT_EQ(parts[0].from, 0u);
+        EXPECT_EQ(parts[0].prefix, "");
+        EXPECT_EQ(parts[1].prefix, first.bytes);
+        EXPECT_EQ(parts[2].prefix, first.bytes);
+        // The second section's first packet comes after its header: the part
+        // before it ran on through that header.
+        EXPECT_EQ(parts[2].to, secondAt + second.size());
+        // Its header and interfaces, without the names block.
+        for (size_t i = 3; i < parts.size(); ++i) EXPECT_EQ(parts[i].prefix, header.bytes + nanoseconds.bytes) << i;
+        EXPECT_EQ(parts.back().to, file.bytes.size());
+    }
+}
+
+TEST(PcapngParts, SectionsThatOneChildMustRead) {
+    // A later section in the other byte order, or with an interface of
+    // another link type or snapshot length: no cut from there on.
+    PcapngFile file(false);
+    file.sectionHeader();
+    file.interface(1);
+    for (int i = 0; i < 4; ++i) file.packet(0, 1000 + i, kPacketData);
+    std::string start = file.bytes;
+    PcapngFile otherOrder = oneSection(true, 4);
+    PcapngFile otherLink(false);
+    otherLink.sectionHeader();
+    otherLink.interface(101);
+    for (int i = 0; i < 4; ++i) otherLink.packet(0, 2000 + i, kPacketData);
+    PcapngFile otherSnapshot(false);
+    otherSnapshot.sectionHeader();
+    otherSnapshot.interface(1, 65535);
+    for (int i = 0; i < 4; ++i) otherSnapshot.packet(0, 2000 + i, kPacketData);
+    PcapngFile sameAgain = oneSection(false, 4);
+    // Parts of one packet: cuts before packets 2, 3 and 4 of the first section.
+    EXPECT_EQ(pcapngEnds(start + sameAgain.bytes, 1).size(), 8u);
+    EXPECT_EQ(pcapngEnds(start + otherOrder.bytes, 1),
+              (std::vector<uint64_t>{140, 232, 324, (start + otherOrder.bytes).size()}));
+    EXPECT_EQ(pcapngEnds(start + otherLink.bytes, 1),
+              (std::vector<uint64_t>{140, 232, 324, (start + otherLink.bytes).size()}));
+    EXPECT_EQ(pcapngEnds(start + otherSnapshot.bytes, 1),
+              (std::vector<uint64_t>{140, 232, 324, (start + otherSnapshot.bytes).size()}));
+}

@@ -24,6 +24,7 @@
 
 #include "app/savefile_parts.h"
 #include "support/fake_names.h"
+#include "support/pcapng_file.h"
 #include "support/pseudo_terminal.h"
 #include "support/run_binary.h"
 #include "support/temporary_folder.h"
@@ -260,6 +261,24 @@ std::string savefileHeader(uint32_t magic, uint32_t linkType, bool bigEndian) {
     return bytes;
 }
 
+// A pcapng file's first blocks: its section header, maybe a names block, its
+// first interface.
+std::string pcapngStart(bool bigEndian, uint16_t linkType, bool namesFirst) {
+    PcapngFile file(bigEndian);
+    file.sectionHeader();
+    if (namesFirst) file.nameResolution();
+    file.interface(linkType, 65535);
+    return file.bytes;
+}
+
+std::string pcapngPacketFirst() {
+    PcapngFile file(false);
+    file.sectionHeader();
+    file.packet(0, 0, "data");
+    file.interface(1);
+    return file.bytes;
+}
+
 TEST(SavefileLinkType, BothByteOrdersBothResolutions) {
     struct Case {
         const char* name;
@@ -272,7 +291,12 @@ TEST(SavefileLinkType, BothByteOrdersBothResolutions) {
         {"nanoseconds, little-endian", savefileHeader(0xa1b23c4d, 0, false), 0},
         {"nanoseconds, big-endian", savefileHeader(0xa1b23c4d, 276, true), 276},
         {"FCS length in the high bits", savefileHeader(0xa1b2c3d4, 0x14000001, false), 1},
-        {"pcapng", std::string("\x0a\x0d\x0d\x0a", 4) + std::string(20, '\0'), -1},
+        {"pcapng without its byte-order magic", std::string("\x0a\x0d\x0d\x0a", 4) + std::string(20, '\0'), -1},
+        {"pcapng, little-endian", pcapngStart(false, 101, false), 101},
+        {"pcapng, big-endian", pcapngStart(true, 1, false), 1},
+        {"pcapng, a names block before the interface", pcapngStart(false, 113, true), 113},
+        {"pcapng, cut before its interface", pcapngStart(false, 101, false).substr(0, 40), -1},
+        {"pcapng, a packet before any interface", pcapngPacketFirst(), -1},
         {"text", "this is not a savefile\n..", -1},
         {"cut short", savefileHeader(0xa1b2c3d4, 101, false).substr(0, 23), -1},
     };
@@ -347,6 +371,66 @@ TEST(SavefileLinkType, WarnedOnceForARegularFileThatIsNotEthernet) {
     RunResult ethernet = runPacsiftOnFile({"-noHostNames", "-noPortNames", "-noEtherNames"},
                                           std::string(PACSIFT_SOURCE_DIR) + "/samples/whois.pcap", {"TZ=UTC"});
     EXPECT_EQ(ethernet.err.find("Warning"), std::string::npos) << ethernet.err;
+}
+
+// The same for a pcapng file: its first interface's link type.
+TEST(SavefileLinkType, WarnedForAPcapngFileThatIsNotEthernet) {
+    if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    Scratch scratch;
+    const unsigned char packet[] = {0x45, 0, 0, 20, 0, 1, 0, 0, 64, 6, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2};
+    const std::string data(reinterpret_cast<const char*>(packet), sizeof packet);
+    const std::string tcpdumpSays = "reading from file -, link-type RAW (Raw IP), snapshot length 65535\n";
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        PcapngFile file(bigEndian);
+        file.sectionHeader();
+        file.nameResolution();
+        file.interface(101, 65535);
+        file.packet(0, 0, data);
+        std::string path = (scratch.path / "raw.pcapng").string();
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        writeAll(fd, file.bytes);
+        close(fd);
+        RunResult fromFile = runPacsiftOnFile(kNoNames, path, {"TZ=UTC"});
+        EXPECT_EQ(fromFile.err, kLinkWarning + tcpdumpSays);
+        EXPECT_NE(fromFile.out.find("Packet 1\n"), std::string::npos) << fromFile.out;
+        RunResult pointToPoint = runPacsiftOnFile(words({"-pp"}, kNoNames), path, {"TZ=UTC"});
+        EXPECT_EQ(pointToPoint.err, tcpdumpSays);
+        EXPECT_EQ(pointToPoint.status, 0);
+    }
+}
+
+// "pacsift capture.pcap" with something other than a savefile on standard
+// input (from cron, say): tcpdump's complaint, then how to decode the file.
+TEST(FileNameWord, HintWhenStandardInputIsNoSavefile) {
+    if (!haveTcpdump()) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    Scratch scratch;
+    std::string capture = (scratch.path / "capture.pcap").string();
+    int fd = open(capture.c_str(), O_WRONLY | O_CREAT, 0600);
+    writeAll(fd, rawIpSavefile());
+    close(fd);
+    const std::string tcpdumpSays = "tcpdump: truncated dump file; tried to read 4 file header bytes, only got 0\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"-verbose", capture},
+         tcpdumpSays + "***Error: tcpdump failed on standard input; to decode " + capture +
+             " use: pacsift [ options ] < " + capture + "\n"},
+        {{"-verbose", "port", "80"}, tcpdumpSays},               // no file named
+        {{scratch.path.string()}, tcpdumpSays},                  // a folder
+        {{(scratch.path / "missing.pcap").string()}, tcpdumpSays},
+    };
+    for (const Case& c : cases) {
+        RunResult run = runPacsiftOnFile(c.args, "/dev/null", {"TZ=UTC"});
+        EXPECT_EQ(run.err, c.err) << c.args.back();
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.status, 1);
+    }
+    // tcpdump content with the file: no hint.
+    RunResult fine = runPacsiftOnFile(words(kNoNames, {"ip"}), capture, {"TZ=UTC"});
+    EXPECT_EQ(fine.err.find("to decode"), std::string::npos) << fine.err;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "app/split_run.h"
+#include "support/pcapng_file.h"
 #include "support/run_binary.h"
 #include "support/savefile_split.h"
 
@@ -76,7 +77,7 @@ std::string joinedCaptures() {
             }
         }
     }
-    std::string partial = path + ".partial";
+    std::string partial = path + ".partial." + std::to_string(getpid());
     std::ofstream(partial, std::ios::binary) << joined;
     std::rename(partial.c_str(), path.c_str());
     return path;
@@ -111,6 +112,31 @@ std::string madeCaptureBigEndianNanoseconds() {
     for (size_t field = 8; field < 24; field += 4) putBig(field, get32(bytes, field, false));
     return workFile("big-endian-nanoseconds.pcap", bytes);
 }
+
+// The joined captures and the made capture as pcapng files, in both byte
+// orders, in one section of one interface or in several sections of three.
+// Made once in the build directory; tests running at the same time each
+// write their own partial file, so that none reads one half written.
+std::string pcapngOf(const std::string& path, const std::string& name, bool bigEndian, size_t recordsPerSection,
+                     unsigned interfaces) {
+    if (path.empty()) return "";
+    std::string made = std::string(PACSIFT_BINARY_DIR) + "/split-" + name;
+    struct stat info{};
+    if (stat(made.c_str(), &info) == 0 && info.st_size > 0) return made;
+    std::string partial = made + ".partial." + std::to_string(getpid());
+    std::ofstream(partial, std::ios::binary) << pcapngFromPcap(readFile(path), bigEndian, recordsPerSection, interfaces);
+    std::rename(partial.c_str(), made.c_str());
+    return made;
+}
+std::string joinedPcapng() { return pcapngOf(joinedCaptures(), "joined.pcapng", false, 0, 1); }
+std::string joinedPcapngBigEndian() { return pcapngOf(joinedCaptures(), "joined-big.pcapng", true, 0, 1); }
+std::string joinedPcapngSections() {
+    return pcapngOf(joinedCaptures(), "joined-sections.pcapng", false, 700, 3);
+}
+std::string joinedPcapngSectionsBigEndian() {
+    return pcapngOf(joinedCaptures(), "joined-sections-big.pcapng", true, 1500, 2);
+}
+std::string madePcapng() { return pcapngOf(madeCapture(), "made.pcapng", false, 0, 1); }
 
 // The split run and the one-child run (the same savefile through a pipe) of
 // the same options: display, status and standard error must be the same.
@@ -161,7 +187,18 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"made_capture_terse", madeCapture, kNoNames},
                     SplitCase{"made_capture_big_endian_nanoseconds", madeCaptureBigEndianNanoseconds, kNoNames},
                     SplitCase{"made_capture_verbose_with_a_filter", madeCapture,
-                              words(kNoNames, {"-verbose", "tcp", "port", "80"})}),
+                              words(kNoNames, {"-verbose", "tcp", "port", "80"})},
+                    SplitCase{"pcapng_joined_captures_terse", joinedPcapng, kNoNames},
+                    SplitCase{"pcapng_joined_captures_verbose", joinedPcapng, words(kNoNames, {"-verbose"})},
+                    SplitCase{"pcapng_joined_captures_one_line", joinedPcapng, words(kNoNames, {"-minHdrDecode"})},
+                    SplitCase{"pcapng_joined_captures_extended", joinedPcapng, words(kNoNames, {"-extended"})},
+                    SplitCase{"pcapng_joined_captures_with_a_filter", joinedPcapng,
+                              words(kNoNames, {"udp", "or", "arp"})},
+                    SplitCase{"pcapng_big_endian", joinedPcapngBigEndian, words(kNoNames, {"-verbose"})},
+                    SplitCase{"pcapng_sections_and_interfaces", joinedPcapngSections, kNoNames},
+                    SplitCase{"pcapng_sections_and_interfaces_big_endian_extended", joinedPcapngSectionsBigEndian,
+                              words(kNoNames, {"-extended"})},
+                    SplitCase{"pcapng_made_capture", madePcapng, words(kNoNames, {"-verbose", "tcp"})}),
     [](const testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 // tcpdump refuses the filter: once on standard error, as from one child.
@@ -219,26 +256,113 @@ TEST(Split, DamagedSavefilesShowAsWithOneChild) {
     }
 }
 
-// The same records in a pcapng file: a section header, one Ethernet
-// interface, an enhanced packet block a record.
-std::string asPcapng(const std::string& savefile) {
-    std::string out;
-    auto block = [&out](uint32_t type, const std::string& body) {
-        uint32_t length = static_cast<uint32_t>(12 + body.size());
-        out += littleEndian32(type) + littleEndian32(length) + body + littleEndian32(length);
+// Damaged pcapng files: blocks whose two lengths disagree, a block that runs
+// past the end of the file, a packet of an interface never described, a
+// last block cut short.
+TEST(Split, DamagedPcapngShowsAsWithOneChild) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = madePcapng();
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    std::string bytes = readFile(path);
+    std::vector<uint64_t> ends = splitPartEnds(path);
+    ASSERT_GE(ends.size(), 4u) << "the made capture is cut in at least four parts";
+    std::vector<uint64_t> blocks = blockOffsets(bytes);
+    auto middleOfPart = std::find(blocks.begin(), blocks.end(), ends[1]);
+    ASSERT_NE(middleOfPart, blocks.end());
+    auto nextEnd = std::find(blocks.begin(), blocks.end(), ends[2]);
+    middleOfPart += (nextEnd - middleOfPart) / 2;
+    auto lengthAt = [&bytes](uint64_t at) { return get32(bytes, at + 4, false); };
+
+    struct Damage {
+        const char* name;
+        std::string bytes;
+        size_t minChildren;
     };
-    block(0x0a0d0d0a, littleEndian32(0x1a2b3c4d) + std::string("\x01\x00\x00\x00", 4) + std::string(8, '\xff'));
-    block(1, std::string("\x01\x00\x00\x00", 4) + littleEndian32(262144));
-    for (uint64_t at : recordOffsets(savefile)) {
-        uint64_t micros = uint64_t{get32(savefile, at, false)} * 1000000 + get32(savefile, at + 4, false);
-        uint32_t captured = get32(savefile, at + 8, false);
-        std::string body = littleEndian32(0) + littleEndian32(static_cast<uint32_t>(micros >> 32)) +
-                           littleEndian32(static_cast<uint32_t>(micros)) + savefile.substr(at + 8, 8) +
-                           savefile.substr(at + 16, captured);
-        body.resize((body.size() + 3) / 4 * 4, '\0');
-        block(6, body);
+    std::string trailerAtBoundary = bytes;   // the first block of the third part
+    put32(trailerAtBoundary, ends[1] + lengthAt(ends[1]) - 4, lengthAt(ends[1]) + 4);
+    std::string trailerMidPart = bytes;
+    put32(trailerMidPart, *middleOfPart + lengthAt(*middleOfPart) - 4, 0);
+    std::string pastTheEnd = bytes;
+    put32(pastTheEnd, *middleOfPart + 4, static_cast<uint32_t>(bytes.size()));
+    std::string unknownInterface = bytes;
+    put32(unknownInterface, *middleOfPart + 8, 7);
+    std::string cutShort = bytes.substr(0, bytes.size() - 5);
+    const Damage damages[] = {
+        {"lengths disagree at a part boundary", trailerAtBoundary, 2},
+        {"lengths disagree in the middle of a part", trailerMidPart, 3},
+        {"a block past the end of the file", pastTheEnd, 3},
+        {"a packet of an undescribed interface", unknownInterface, 3},
+        {"last block cut short", cutShort, 4},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        size_t children = expectSameAsOneChild(kNoNames, workFile("damaged.pcapng", damage.bytes));
+        EXPECT_GE(children, damage.minChildren);
     }
-    return out;
+}
+
+// A later section whose interface has another snapshot length than the
+// first: tcpdump refuses it there, with one child and with several.
+TEST(Split, PcapngInterfaceOfAnotherSnapshotLength) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = joinedPcapngSections();
+    if (path.empty()) GTEST_SKIP() << "no captures in " PACSIFT_SHARED_DIR;
+    std::string bytes = readFile(path);
+    std::vector<uint64_t> ends = splitPartEnds(path);
+    ASSERT_GE(ends.size(), 2u);
+    // The last interface before the first cut, in the section a later part
+    // is given first.
+    uint64_t late = 0;
+    for (uint64_t at : blockOffsets(bytes))
+        if (at < ends[0] && get32(bytes, at, false) == 1) late = at;
+    ASSERT_NE(late, 0u);
+    put32(bytes, late + 12, 65535);
+    RunResult one = runPacsift(kNoNames, bytes, {"TZ=UTC"});
+    EXPECT_NE(one.err.find("snapshot length"), std::string::npos) << one.err;
+    // From that interface on the file is doubtful: one child.
+    EXPECT_EQ(expectSameAsOneChild(kNoNames, workFile("snapshot.pcapng", bytes)), 1u);
+}
+
+// Every child says a long message at its end (70 000 bytes, more than a pipe
+// holds), naming the time of its first packet: all reach standard error
+// whole, one child's after another in file order, however long a later
+// child waits for its turn with its message unsaid.
+TEST(Split, LongMessagesOfEveryChildWholeAndInOrder) {
+    if (!canSplit()) GTEST_SKIP() << "one CPU: nothing is split";
+    std::string path = madeCapture();
+    if (path.empty()) GTEST_SKIP() << "no capture maker in " PACSIFT_SHARED_DIR "/bench";
+    RunResult which = runCommand({"sh", "-c", "command -v tcpdump"}, "");
+    if (which.status != 0) GTEST_SKIP() << "tcpdump is not installed (scripts/ensure-tools installs it)";
+    std::string real = which.out.substr(0, which.out.find('\n'));
+    TcpdumpStarts starts;   // its folder holds the talkative stand-in in place of its own
+    std::ofstream(starts.directory() + "/tcpdump")
+        << "#!/bin/sh\necho \"$$ $*\" >> '" << starts.directory() << "/starts'\n'" << real
+        << "' \"$@\" | {\n  IFS= read -r first || exit 0\n  printf '%s\\n' \"$first\"\n  cat\n"
+        << "  printf 'part from %s %s\\n' \"${first%% *}\" \"$(head -c 70000 /dev/zero | tr '\\0' x)\" >&2\n}\n";
+    RunResult split = runPacsiftOnFile(kNoNames, path, starts.env());
+    size_t children = starts.lines().size();
+    EXPECT_GE(children, 2u);
+    EXPECT_EQ(split.status, 0);
+    const std::string reading = "reading from file -, link-type EN10MB (Ethernet), snapshot length 65535\n";
+    ASSERT_EQ(split.err.rfind(reading, 0), 0u) << split.err.substr(0, 200);
+    std::vector<std::string> times;
+    for (size_t at = reading.size(); at < split.err.size();) {
+        size_t end = split.err.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        std::string line = split.err.substr(at, end - at);
+        ASSERT_EQ(line.rfind("part from ", 0), 0u) << line.substr(0, 100);
+        size_t blank = line.find(' ', 10);
+        times.push_back(line.substr(10, blank - 10));
+        EXPECT_EQ(line.substr(blank + 1), std::string(70000, 'x'));
+        at = end + 1;
+    }
+    EXPECT_EQ(times.size(), children);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    // The first is the first packet's; the display is the whole capture's.
+    RunResult one = runPacsift(kNoNames, readFile(path), {"TZ=UTC"});
+    EXPECT_EQ(firstDifference(one.out, split.out), "");
+    ASSERT_FALSE(times.empty());
+    EXPECT_NE(one.out.find("TIME:\t" + times.front()), std::string::npos) << times.front();
 }
 
 // Everything else keeps one child.
@@ -249,7 +373,6 @@ TEST(Split, OneChildWhereSplittingDoesNotApply) {
     std::vector<uint64_t> records = recordOffsets(bytes);
     auto underThreshold = std::upper_bound(records.begin(), records.end(), kSplitThreshold - 1) - 1;
     std::string small = workFile("small.pcap", bytes.substr(0, *underThreshold));
-    std::string pcapng = workFile("made.pcapng", asPcapng(bytes));
     struct OneCase {
         const char* name;
         std::string command;
@@ -259,7 +382,6 @@ TEST(Split, OneChildWhereSplittingDoesNotApply) {
         {"a pipe", "cat '" + path + "' | " + bin},
         {"one CPU", "exec taskset -c 0 " + bin + " < '" + path + "'"},
         {"a savefile just under the threshold", "exec " + bin + " < '" + small + "'"},
-        {"a pcapng file", "exec " + bin + " < '" + pcapng + "'"},
     };
     for (const OneCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -42,6 +42,7 @@ TEST(Completion, OffersEveryOptionOfTheHelpText) {
     std::vector<std::string> help;
     for (const HelpOption& option : helpOptions()) help.push_back(option.word);
     ASSERT_EQ(help.size(), 19u);
+    help.insert(help.end(), kLongWords.begin(), kLongWords.end());
     EXPECT_EQ(offered({"pacsift", "-"}), sorted(help));
     EXPECT_EQ(offered({"pacsift", ""}), sorted(help));
 }
@@ -56,6 +57,8 @@ TEST(Completion, FollowsTheCommandLine) {
         {{"pacsift", "-verbose", "-t"}, {"-terse", "-track"}},
         {{"pacsift", "-cooked", "-s"}, {"-s", "-sb"}},
         {{"pacsift", "-ex"}, {"-extended"}},
+        {{"pacsift", "--"}, {"--help", "--version"}},
+        {{"pacsift", "--v"}, {"--version"}},
         {{"pacsift", "-w", ""}, {}},
         {{"pacsift", "-w", "-"}, {}},
         {{"pacsift", "-w", "80", "-ve"}, {"-verbose"}},

@@ -9,6 +9,10 @@
 
 #include "support/run_binary.h"
 
+// The words that the help text does not list but every Unix user tries:
+// the manual page and the completion carry them after the help text's.
+inline const std::vector<std::string> kLongWords = {"--help", "--version"};
+
 struct HelpOption {
     std::string word;         // "-w"
     std::string argument;     // "width", or empty

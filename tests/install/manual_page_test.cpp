@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -99,11 +100,14 @@ TEST(ManualPage, StatesEveryOptionOfTheHelpTextAsItDoes) {
     }
     std::map<std::string, HelpOption> helpByWord;
     for (const HelpOption& option : help) helpByWord[option.word] = option;
-    for (const PageOption& option : page)
-        EXPECT_TRUE(helpByWord.count(option.word)) << option.word << " is in the manual page, not in the help text";
-    // The same order, so that the page reads beside the help text.
-    ASSERT_EQ(page.size(), help.size());
+    // The same order, so that the page reads beside the help text; then the
+    // long words, which the help text does not list.
+    ASSERT_EQ(page.size(), help.size() + kLongWords.size());
     for (size_t i = 0; i < help.size(); ++i) EXPECT_EQ(page[i].word, help[i].word) << "option " << i;
+    for (size_t i = 0; i < kLongWords.size(); ++i) EXPECT_EQ(page[help.size() + i].word, kLongWords[i]);
+    for (const PageOption& option : page)
+        EXPECT_TRUE(helpByWord.count(option.word) || std::count(kLongWords.begin(), kLongWords.end(), option.word))
+            << option.word << " is in the manual page, not in the help text";
 }
 
 TEST(ManualPage, ManRendersItWithoutWarnings) {
@@ -155,4 +159,19 @@ TEST(ManualPage, DisplayExamplesAreWhatPacsiftShowsForTheSampleCapture) {
             at = found + line.size() + 1;
         }
     }
+}
+
+TEST(ManualPage, VersionIsWhatTheProgramSays) {
+    RunResult version = runPacsift({"--version"}, "");
+    ASSERT_EQ(version.status, 0);
+    ASSERT_FALSE(version.out.empty());
+    std::string line = version.out.substr(0, version.out.size() - 1);
+    bool found = false;
+    for (const PageOption& option : pageOptions())
+        if (option.word == "--version") {
+            found = true;
+            EXPECT_NE(option.description.find("(" + line + ")"), std::string::npos) << option.description;
+        }
+    EXPECT_TRUE(found);
+    EXPECT_NE(readFile(kPagePath).find(".TH PACSIFT 1 \"December 2026\" \"" + line + "\""), std::string::npos);
 }

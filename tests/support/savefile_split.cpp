@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/savefile_parts.h"
@@ -74,20 +75,29 @@ size_t readFromString(void* context, uint64_t offset, unsigned char* into, size_
 
 std::vector<uint64_t> splitPartEnds(const std::string& path) {
     std::string bytes = readFile(path);
-    SavefileHeader header;
     unsigned children = splitChildren();
-    if (children < 2 || bytes.size() < kSplitThreshold ||
-        !readSavefileHeader(reinterpret_cast<const unsigned char*>(bytes.data()), header))
-        return {};
+    if (children < 2 || bytes.size() < kSplitThreshold) return {};
+    auto cutter = std::make_unique<SavefileCutter>();
     SavefileReader reader{readFromString, &bytes};
-    uint64_t partSize = splitPartSize(bytes.size() - kSavefileHeaderSize, children);
+    if (!startCutting(*cutter, reader, 0, bytes.size())) return {};
+    uint64_t partSize = splitPartSize(bytes.size() - cutter->next, children);
     std::vector<uint64_t> ends;
-    for (uint64_t from = kSavefileHeaderSize; from < bytes.size();) {
-        from = nextPartEnd(reader, header, from, bytes.size(), partSize);
-        ends.push_back(from);
-    }
+    uint64_t from, to;
+    while (nextPart(*cutter, partSize, from, to)) ends.push_back(to);
     if (ends.size() < 2) ends.clear();
     return ends;
+}
+
+std::vector<uint64_t> blockOffsets(const std::string& bytes) {
+    std::vector<uint64_t> offsets;
+    for (uint64_t at = 0; at + 12 <= bytes.size();) {
+        offsets.push_back(at);
+        uint32_t length;
+        std::memcpy(&length, bytes.data() + at + 4, 4);
+        if (length < 12) break;
+        at += length;
+    }
+    return offsets;
 }
 
 std::vector<uint64_t> recordOffsets(const std::string& bytes) {

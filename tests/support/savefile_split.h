@@ -28,9 +28,13 @@ private:
 // the std::string).
 size_t readFromString(void* context, uint64_t offset, unsigned char* into, size_t length);
 
-// Where the split run cuts `path` on this machine (the ends of its parts),
-// as the program computes them; empty when it would not split it.
+// Where the split run cuts `path` (pcap or pcapng) on this machine (the ends
+// of its parts), as the program computes them; empty when it would not split
+// it.
 std::vector<uint64_t> splitPartEnds(const std::string& path);
+
+// A little-endian pcapng file's blocks, each as its offset in the file.
+std::vector<uint64_t> blockOffsets(const std::string& bytes);
 
 // The savefile's records, each as its offset in the file.
 std::vector<uint64_t> recordOffsets(const std::string& bytes);
