@@ -39,7 +39,7 @@ const char* const optionLines[] = {
     "\t-w width\tset pagewidth to \"width\" columns (used by -b)",
     "\t-noLink\t\tdon't decode link header (Ethernet header)",
     "\t-noIp\t\tdon't decode IP header",
-    "\t-extended\tdecode 802.1Q VLAN tags, IPv6 and ICMPv6 as well",
+    "\t-extended\tdecode IPv6, VLAN, LLC, MPLS, PPPoE, GRE and more",
     "\t-noHostNames\tdon't map IP addresses to host names",
     "\t-fqdn\t\tshow host names as fully-qualified",
     "\t-noEtherNames\tdon't map Ethernet addresses to host names",

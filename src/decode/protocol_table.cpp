@@ -11,6 +11,38 @@ constexpr LinkType kLinkTypes[] = {
     {kEtherTypeArp, "ARP", decodeArp, Layer::leaf, false},
     {kEtherTypeRarp, "RARP", decodeArp, Layer::leaf, false},
     {kEtherTypeIpv6, nullptr, decodeIpv6, Layer::ip, true},
+    {kEtherTypeVlan, nullptr, decodeVlanTag, Layer::link, true},
+    {kEtherTypeQinQ, nullptr, decodeVlanTag, Layer::link, true},
+    {kEtherTypeVlan9100, nullptr, decodeVlanTag, Layer::link, true},
+    {kEtherTypeVlan9200, nullptr, decodeVlanTag, Layer::link, true},
+    {kEtherTypeMplsUnicast, nullptr, decodeMpls, Layer::link, true},
+    {kEtherTypeMplsMulticast, nullptr, decodeMpls, Layer::link, true},
+    {kEtherTypePppoeDiscovery, nullptr, decodePppoeDiscovery, Layer::leaf, true},
+    {kEtherTypePppoeSession, nullptr, decodePppoeSession, Layer::link, true},
+    {kEtherTypePpp, nullptr, decodePpp, Layer::link, true},
+    {kEtherTypeEapol, nullptr, decodeEapol, Layer::leaf, true},
+    {kEtherTypeLldp, nullptr, decodeLldp, Layer::leaf, true},
+    {kEtherTypeSlowProtocols, nullptr, decodeSlowProtocols, Layer::leaf, true},
+    {kEtherTypePtp, nullptr, decodePtp, Layer::leaf, true},
+};
+
+// An 802.3 length in place of a type: the LLC header follows.
+constexpr LinkType kLlcRow = {0, nullptr, decodeLlc, Layer::link, true};
+
+constexpr LlcSap kLlcSaps[] = {
+    {0x42, decodeStp, Layer::leaf},
+    {0xFE, decodeIsis, Layer::leaf},
+};
+
+constexpr PppProtocol kPppProtocols[] = {
+    {0x0021, "IPv4", decodeIp, Layer::ip},
+    {0x0057, "IPv6", decodeIpv6, Layer::ip},
+    {0xC021, "LCP", decodePppControl, Layer::leaf},
+    {0x8021, "IPCP", decodePppControl, Layer::leaf},
+    {0x8057, "IPV6CP", decodePppControl, Layer::leaf},
+    {0x80FD, "CCP", decodePppControl, Layer::leaf},
+    {0xC023, "PAP", decodePppControl, Layer::leaf},
+    {0xC223, "CHAP", decodePppControl, Layer::leaf},
 };
 
 constexpr IpProtocol kIpProtocols[] = {
@@ -59,7 +91,25 @@ constexpr std::array<int16_t, 256> kIpProtocolIndex = indexByNumber(kIpProtocols
 const LinkType* linkType(int number) {
     for (const LinkType& row : kLinkTypes)
         if (row.number == number) return row.extendedOnly && !options.extended ? nullptr : &row;
+    if (options.extended && number >= 0 && number <= kMaxIeee8023Length) return &kLlcRow;
     return nullptr;
+}
+
+const LlcSap* llcSap(unsigned sap) {
+    for (const LlcSap& row : kLlcSaps)
+        if (row.sap == sap) return &row;
+    return nullptr;
+}
+
+const PppProtocol* pppProtocol(unsigned number) {
+    for (const PppProtocol& row : kPppProtocols)
+        if (row.number == number) return &row;
+    return nullptr;
+}
+
+const char* pppProtocolName(unsigned number) {
+    const PppProtocol* row = pppProtocol(number);
+    return row != nullptr ? row->name : nullptr;
 }
 
 const IpProtocol* ipProtocol(uint8_t number) {

@@ -26,6 +26,22 @@ struct LinkType {
     bool extendedOnly;     // decoded under -extended only
 };
 
+// -extended: what follows an 802.2 LLC header, by its destination SAP
+// (and Cisco's PVST+ SNAP header, as SAP 0x42).
+struct LlcSap {
+    unsigned sap;
+    Decoder decode;
+    Layer layer;
+};
+
+// -extended: what follows a PPP header, by its protocol number.
+struct PppProtocol {
+    unsigned number;
+    const char* name;   // the PPP header's name of it, and a control protocol's heading
+    Decoder decode;
+    Layer layer;
+};
+
 struct IpProtocol {
     uint8_t number;
     const char* name;       // as an IPv4 header names it; nullptr: "<unknown>"
@@ -60,8 +76,42 @@ Step decodeIgmp(HexCursor cursor);
 // The 28-byte ARP or RARP body (told apart by etherType); no data follows.
 Step decodeArp(HexCursor cursor);
 
+// -extended, the link layer (decode/NAME.cpp):
+// An 802.2 LLC header and the SNAP header after it: the outer frame's from
+// the header line, another's from the dump.
+Step decodeLlc(HexCursor cursor);
+// An 802.1Q tag read from the dump (the outer frame's are in the header line).
+Step decodeVlanTag(HexCursor cursor);
+// A Spanning Tree BPDU (STP, RSTP, MSTP, SPB; PVST+'s originating VLAN).
+Step decodeStp(HexCursor cursor);
+// An MPLS label stack; IPv4 or IPv6 by the first digit after it, else data.
+Step decodeMpls(HexCursor cursor);
+// PPPoE discovery with its tags, and the PPPoE session header before PPP.
+Step decodePppoeDiscovery(HexCursor cursor);
+Step decodePppoeSession(HexCursor cursor);
+// A PPP header (with the address and control bytes when there); the control
+// protocols' messages (LCP, IPCP, IPV6CP, CCP, PAP, CHAP).
+Step decodePpp(HexCursor cursor);
+Step decodePppControl(HexCursor cursor);
+// LLDP's TLVs.
+Step decodeLldp(HexCursor cursor);
+// EAPOL and the EAP packet in it.
+Step decodeEapol(HexCursor cursor);
+// The Slow Protocols: LACP.
+Step decodeSlowProtocols(HexCursor cursor);
+// PTP version 2.
+Step decodePtp(HexCursor cursor);
+// IS-IS PDUs.
+Step decodeIsis(HexCursor cursor);
+
 // The row of a link type or protocol number, or nullptr when there is none.
+// Under -extended a number up to 1500 is an 802.3 length: the LLC row.
 const LinkType* linkType(int number);
+const LlcSap* llcSap(unsigned sap);
+const PppProtocol* pppProtocol(unsigned number);
+
+// The name of a PPP protocol, or nullptr where there is none.
+const char* pppProtocolName(unsigned number);
 const IpProtocol* ipProtocol(uint8_t number);
 
 // The name an IPv4 header shows for its protocol, "<unknown>" where there is none.

@@ -91,6 +91,14 @@ const char* unknownTypeText(unsigned type, unsigned code, bool withCode) {
     return text;
 }
 
+const char* oneLineSource() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.srcHostText : state.srcLinkText;
+}
+
+const char* oneLineDestination() {
+    return state.ipHeaders > state.linkTextsAtIpHeaders ? state.dstHostText : state.dstLinkText;
+}
+
 void showIcmpMessage(const char* name, const char* typeText, const char* reason, const char* info,
                      uint16_t checksum) {
     const char* because = reason != nullptr ? " because " : "";

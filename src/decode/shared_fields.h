@@ -67,3 +67,9 @@ inline constexpr char kPortUnreachable[] = "Port %s is unreachable";
 // The bytes of a fragment after the first are data, never a header. The
 // one-line form names the fragment: "src -> dst PROTO fragment at offset N".
 Step laterFragmentData(HexCursor cursor);
+
+// The one-line form's addresses for the layer that ends the chain: the
+// innermost IP header's host texts when one came after the innermost
+// Ethernet header, else that header's texts as its LINK line shows them.
+const char* oneLineSource();
+const char* oneLineDestination();

@@ -66,6 +66,19 @@ inline uint8_t getByte(HexCursor& cursor) {
     return static_cast<uint8_t>(hexValue(chars, 2));
 }
 
+// The next hex digit, looked at and not taken: the next data text is
+// fetched first when the cursor stands at the end of the current one.
+inline char peekHexChar(HexCursor& cursor) {
+    if (*cursor == '\0') cursor = nextLine();
+    return *cursor;
+}
+
+// The next byte, looked at and not taken (a data text holds whole bytes).
+inline uint8_t peekByte(HexCursor& cursor) {
+    if (*cursor == '\0') cursor = nextLine();
+    return static_cast<uint8_t>(hexValue(cursor, 2));
+}
+
 // Reads and discards `count` bytes (none when count is 0 or less).
 inline void skipBytes(HexCursor& cursor, int count) {
     for (int i = 0; i < count; ++i) getByte(cursor);

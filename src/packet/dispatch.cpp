@@ -1,5 +1,6 @@
 #include "packet/dispatch.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -26,6 +27,8 @@ const char kTooDeep[] = "\t<*** More than 12 nested headers ***>\n";
 // deep: a tunnel inside it gets the IPIP no-decode line).
 constexpr int kMaxHeaders = 12;
 constexpr int kMaxTunnelLevels = 1;
+// The count of a frame whose header line gives no length: as good as no bound.
+constexpr int32_t kUnknownFrameCount = INT32_MAX / 2;
 
 void showSpurious(const char* digits) {
     putText("\t<*** Spurious data at end: \"");
@@ -74,7 +77,10 @@ HexCursor undecodedProtocol(const Step& step, bool inTunnel) {
 // A link type without a decoder: -extended names the type read last, its
 // number or "802.3" (an untyped frame stays without one).
 void showNoLinkDecode(unsigned etherType) {
-    if (options.extended && etherType != 0)
+    // Only the frame's own type (after its tags) is an EtherType here: the
+    // link decoders hand on other numbers too (LLC, PPP protocols).
+    bool frameType = etherType == static_cast<unsigned>(state.etherType) && state.ipHeaders == 0;
+    if (options.extended && etherType != 0 && frameType)
         putFormat("\t<*** No decode support for encapsulated protocol 0x%04X ***>\n", etherType);
     else if (options.extended && frameTypeIsLength())
         putText("\t<*** No decode support for encapsulated protocol 802.3 ***>\n");
@@ -91,7 +97,17 @@ struct Route {
 
 Route routeOf(const Step& step) {
     if (step.next == Next::etherType) {
-        const LinkType* row = linkType(static_cast<int>(step.value));
+        const LinkType* row = step.value <= 0xFFFF ? linkType(static_cast<int>(step.value)) : nullptr;
+        if (row == nullptr) return {nullptr, Layer::leaf};
+        return {row->decode, row->layer};
+    }
+    if (step.next == Next::llcSap) {
+        const LlcSap* row = llcSap(step.value);
+        if (row == nullptr) return {nullptr, Layer::leaf};
+        return {row->decode, row->layer};
+    }
+    if (step.next == Next::pppProtocol) {
+        const PppProtocol* row = pppProtocol(step.value);
         if (row == nullptr) return {nullptr, Layer::leaf};
         return {row->decode, row->layer};
     }
@@ -114,17 +130,20 @@ HexCursor runChain(Step step) {
         case Next::end: return step.cursor;
         case Next::data: return showData(step.cursor, step.label);
         case Next::etherType:
-        case Next::ipProtocol: break;
+        case Next::ipProtocol:
+        case Next::llcSap:
+        case Next::pppProtocol: break;
         }
         Route route = routeOf(step);
         bool tunnel = step.next == Next::ipProtocol && route.layer == Layer::ip;
         if (tunnel && tunnelLevels == kMaxTunnelLevels) route.decode = nullptr;
         if (route.decode == nullptr) {
             if (options.extended && step.next == Next::ipProtocol) return undecodedProtocol(step, tunnelLevels > 0);
-            // A link type without a decoder says nothing in the one-line form.
+            // A link type without a decoder says nothing in the one-line
+            // form, unless an IP header was shown before it.
             if (step.next == Next::ipProtocol)
                 putText(tunnelLevels > 0 ? kNoTunnelDecode : kNoDecode);
-            else if (displayForm() != Form::oneLine)
+            else if (displayForm() != Form::oneLine || state.ipHeaders > 0)
                 showNoLinkDecode(step.value);
             return nullptr;
         }
@@ -150,12 +169,26 @@ HexCursor skipWholeFrameHeader(HexCursor cursor) {
     return cursor;
 }
 
+// Whether the outer frame's type is one of the classic ones, whose decoders
+// keep their own counts.
+bool classicType(int type) {
+    return type == kEtherTypeIp || type == kEtherTypeIpv6 || type == kEtherTypeArp || type == kEtherTypeRarp;
+}
+
 // The frame's first step: its body by its link type.
 Step frameBody(HexCursor cursor) {
     if (options.extended) {
         // Without a link header the first digit tells the IP version.
         if (options.pointToPoint) return followedByEtherType(cursor, *cursor == '6' ? kEtherTypeIpv6 : kEtherTypeIp);
         cursor = skipWholeFrameHeader(cursor);
+        int type = state.etherType;
+        // tcpdump's dump starts after the tags it prints (a type still a tag
+        // is a tag it could not print), and PPP is taken from GRE only.
+        if (type == kEtherTypeVlan || type == kEtherTypeQinQ || type == kEtherTypeVlan9100 ||
+            type == kEtherTypeVlan9200 || type == kEtherTypePpp)
+            return noDecoderFollows(cursor);
+        // The link-layer protocols count the frame's bytes; unknown without a length.
+        if (!classicType(type)) state.dataLeft = state.frameCount >= 0 ? state.frameCount : kUnknownFrameCount;
     }
     return followedByEtherType(cursor, static_cast<unsigned>(state.etherType));
 }

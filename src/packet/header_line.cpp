@@ -15,10 +15,13 @@
 #include "decode/protocol_table.h"
 #include "decode/shared_fields.h"
 #include "input/hex_readers.h"
+#include "packet/llc_phrase.h"
 #include "packet/time_delta.h"
 #include "present/names.h"
 
 namespace {
+constexpr unsigned kEthernetHeaderLength = 14;
+
 // The header line's items, each bounded to its size.
 char timestampToken[32];
 char sourceToken[256];
@@ -134,8 +137,6 @@ const char* knownOrNumber(int type, const char* name) {
 }
 
 void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char* name) {
-    // An 802.3 length after the tag has no type: -extended names it "802.3".
-    const char* noType = lengthType ? "802.3" : "<unknown>";
     if (displayForm() == Form::verbose) {
         putText("VLAN Header\n");
         putField("Priority:", "%u", priority);
@@ -144,11 +145,19 @@ void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char*
         if (type != 0)
             putField("Encapsulated Protocol:", "0x%04X (%s)", static_cast<unsigned>(type), name);
         else
-            putField("Encapsulated Protocol:", "%s", noType);
+            putField("Encapsulated Protocol:", "%s", name);
     } else {
+        // -extended: the number of a type tcpdump calls Unknown.
         putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0,
-                  type != 0 ? knownOrNumber(type, name) : noType);
+                  type != 0 ? knownOrNumber(type, name) : name);
     }
+}
+
+// An 802.3 frame's LLC phrase (and SNAP phrase), read for the LLC decoder:
+// the dump starts after them.
+void readOuterLlc(const char* phrase) {
+    state.outerLlcPending = true;
+    state.outerLlcRead = phrase != nullptr && readLlcPhrase(phrase, state.outerLlc) != nullptr;
 }
 
 // The 802.1Q tags that tcpdump prints after the first type phrase, each as
@@ -179,10 +188,16 @@ void readVlanTags(const char* p, bool show) {
         if (skipWord(p, "ethertype ") != nullptr) {
             state.etherType = readTypePhrase(p, tagName, after);
             lengthType = false;
+        } else if (const char* llc = skipWord(p, "802.3")) {
+            // An 802.3 length inside the tag: tcpdump goes on at once with the LLC phrase.
+            state.etherType = 0;
+            copyBounded(tagName, "802.3");
+            readOuterLlc(llc);
+            lengthType = true;
         } else {
             state.etherType = 0;
             copyBounded(tagName, "<unknown>");
-            lengthType = skipWord(p, "802.3") != nullptr;
+            lengthType = false;
         }
         if (show) showVlanTag(id, priority, dei, state.etherType, tagName);
         p = after;
@@ -201,6 +216,13 @@ void noteFrameStart() {
     static const char kHexDigits[] = "0123456789ABCDEF";
     for (int shift = 12; shift >= 0; shift -= 4) *out++ = kHexDigits[(state.outerEtherType >> shift) & 0xF];
     *out = '\0';
+}
+
+// The bytes after the link header and the header-line tags: the first
+// "length N" less those (unknown without one).
+void noteFrameCount() {
+    long count = static_cast<long>(state.linkLength) - static_cast<long>(linkHeaderLength());
+    state.frameCount = state.linkLength == 0 ? -1 : static_cast<int32_t>(count > 0 ? count : 0);
 }
 
 // The link lines' name of the type: the name of its row, else tcpdump's text.
@@ -266,7 +288,14 @@ void decodeHeaderLine(const char* line) {
     state.vlanTags = 0;
     lengthType = false;
     state.frameStart[0] = '\0';
+    state.frameCount = -1;
+    state.linkBytes = 0;
+    state.outerLlcPending = false;
+    state.outerLlcRead = false;
+    state.pvst = false;
+    state.linkTextsAtIpHeaders = 0;
     const char* afterType = nullptr;
+    bool frame8023 = false;
 
     // A frame shorter than its link header: tcpdump prints its truncation
     // mark, "[|ether]", where the addresses would be. There is nothing to
@@ -284,9 +313,23 @@ void decodeHeaderLine(const char* line) {
         // The destination follows the ">" and ends in a comma.
         p = skipSpaces(afterSource);
         if (*p == '>') ++p;
-        takeToken(p, destinationToken, sizeof destinationToken);
+        const char* afterDestination = takeToken(p, destinationToken, sizeof destinationToken);
         if (char* comma = std::strchr(destinationToken, ',')) *comma = '\0';
-        afterType = readEtherType(line);
+        const char* lengthField = options.extended ? skipWord(afterDestination, " 802.3, length ") : nullptr;
+        if (lengthField != nullptr) {
+            // -extended: an 802.3 frame, "802.3, length N: LLC, dsap ...". N is
+            // the length field (cut to the bytes after the header): the frame count.
+            frame8023 = true;
+            unsigned length = leadingDecimal(lengthField);
+            state.etherType = static_cast<int>(length);
+            state.linkLength = length + kEthernetHeaderLength;
+            state.frameCount = static_cast<int32_t>(length);
+            copyBounded(typeText, "802.3");
+            const char* afterLength = std::strstr(lengthField, ": ");
+            readOuterLlc(afterLength != nullptr ? afterLength + 2 : nullptr);
+        } else {
+            afterType = readEtherType(line);
+        }
     } else {
         uint32_t value;
         scanHex(typeText, value);
@@ -298,9 +341,13 @@ void decodeHeaderLine(const char* line) {
     copyBounded(destinationToken, normEtherAddr(destinationToken));
     copyBounded(destinationDisplay, etherHostName(destinationToken, true));
     state.outerEtherType = state.etherType;
-    if (options.extended) noteFrameStart();
+    copyBounded(state.srcLinkText, sourceDisplay);
+    copyBounded(state.dstLinkText, destinationDisplay);
+    // tcpdump dumps an 802.3 frame from its LLC header on or not at all.
+    if (options.extended && !frame8023) noteFrameStart();
     if (options.noLink) {
         if (options.extended) readVlanTags(afterType, false);
+        if (options.extended && !frame8023) noteFrameCount();
         return;
     }
 
@@ -330,6 +377,7 @@ void decodeHeaderLine(const char* line) {
         putChar('\n');
     }
     if (options.extended) readVlanTags(afterType, true);
+    if (options.extended && !frame8023) noteFrameCount();
 }
 
 bool frameTypeIsLength() { return lengthType; }

@@ -33,7 +33,7 @@ const std::string kHelp =
     "\t-w width\tset pagewidth to \"width\" columns (used by -b)\n"
     "\t-noLink\t\tdon't decode link header (Ethernet header)\n"
     "\t-noIp\t\tdon't decode IP header\n"
-    "\t-extended\tdecode 802.1Q VLAN tags, IPv6 and ICMPv6 as well\n"
+    "\t-extended\tdecode IPv6, VLAN, LLC, MPLS, PPPoE, GRE and more\n"
     "\t-noHostNames\tdon't map IP addresses to host names\n"
     "\t-fqdn\t\tshow host names as fully-qualified\n"
     "\t-noEtherNames\tdon't map Ethernet addresses to host names\n"

@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -155,6 +156,41 @@ const std::map<std::string, std::set<std::string>>& knownHeadings() {
           "Number of Sources", "Current Hop Limit", "Router Preference", "Router Lifetime", "Reachable Time",
           "Retransmit Timer", "Target Address", "Destination Address", "Number of Records", "Option", "Record",
           "Source Address", "Quoted Packet"}},
+        // -extended, the link layer.
+        {"LLC Header", {"DSAP", "SSAP", "Flags", "Control"}},
+        {"SNAP Header", {"OUI", "Protocol ID"}},
+        {"STP Header",
+         {"Protocol Identifier", "Version", "BPDU Type", "Flags", "Root Identifier", "Root Path Cost",
+          "Bridge Identifier", "Port Identifier", "Message Age", "Max Age", "Hello Time", "Forward Delay",
+          "Version 1 Length", "Version 3 Length", "MST Config Name", "MST Config Revision", "MST Config Digest",
+          "CIST Internal Root Path Cost", "CIST Bridge Identifier", "CIST Remaining Hops", "MSTI",
+          "Version 4 Length", "Originating VLAN"}},
+        {"MPLS Header", {"Label Stack Entry"}},
+        {"PPPoE Header", {"Version", "Type", "Code", "Session ID", "Payload Length", "Tag"}},
+        {"PPP Header", {"Address", "Control", "Protocol"}},
+        {"LCP Header", {"Code", "Identifier", "Length", "Option", "Magic Number", "Rejected Protocol"}},
+        {"IPCP Header", {"Code", "Identifier", "Length", "Option"}},
+        {"IPV6CP Header", {"Code", "Identifier", "Length", "Option"}},
+        {"CCP Header", {"Code", "Identifier", "Length", "Option"}},
+        {"PAP Header", {"Code", "Identifier", "Length"}},
+        {"CHAP Header", {"Code", "Identifier", "Length"}},
+        {"LLDP Header",
+         {"Chassis ID", "Port ID", "Time To Live", "Port Description", "System Name", "System Description",
+          "Capabilities", "Management Address", "Organization TLV", "TLV"}},
+        {"EAPOL Header", {"Version", "Type", "Length", "Key Descriptor Type"}},
+        {"EAP Header", {"Code", "Identifier", "Length", "Type"}},
+        {"LACP Header",
+         {"Version", "Actor System Priority", "Actor System", "Actor Key", "Actor Port Priority", "Actor Port",
+          "Actor State", "Partner System Priority", "Partner System", "Partner Key", "Partner Port Priority",
+          "Partner Port", "Partner State", "Collector Max Delay"}},
+        {"PTP Header",
+         {"Transport Specific", "Message Type", "Version", "Message Length", "Domain Number", "Flags",
+          "Correction Field", "Clock Identity", "Source Port ID", "Sequence ID", "Control Field",
+          "Log Message Interval", "Timestamp", "Requesting Port Identity"}},
+        {"IS-IS Header",
+         {"Header Length", "ID Length", "PDU Type", "Max Area Addresses", "Circuit Type", "Source ID",
+          "Holding Time", "PDU Length", "Priority", "LAN ID", "Local Circuit ID", "Remaining Lifetime", "LSP ID",
+          "Sequence Number", "Checksum", "Flags", "Start LSP ID", "End LSP ID", "TLV"}},
     };
     return headings;
 }
@@ -198,7 +234,7 @@ std::map<int, PacketView> parsePackets(const std::string& out) {
             inData = true;
             continue;
         }
-        if (line.rfind("\tTimestamp:", 0) == 0) {
+        if (section == nullptr && line.rfind("\tTimestamp:", 0) == 0) {
             std::string value = line.substr(line.find_first_not_of('\t', 11));
             current->timestamp = value.substr(0, value.find(' '));
             continue;
@@ -306,6 +342,21 @@ enum class Skip {
     // it does for a frame whose decoding it cut short with "[|proto]").
     // pacsift reads the data lines as starting with the IPv4 or ARP header,
     // and so decodes the Ethernet addresses as one.
+    // GARP and GMRP PDUs go to SAP 0x42 as Spanning Tree does; tshark names
+    // the layer stp but finds no BPDU in it, pacsift shows no decoder.
+    NotSpanningTree,
+    // Cisco ISL frames: tshark reads the ISL header and the frame inside,
+    // tcpdump (and pacsift) an 802.3 frame with an LLC header.
+    IslFrame,
+    // An LLDPDU that does not start with a Chassis ID, a Port ID and a TTL:
+    // tshark stops at the first one missing, pacsift shows every TLV.
+    LldpWithoutChassisId,
+    // PTP version 1 (not decoded here; tshark's ptp.v1 fields).
+    PtpVersionOne,
+    // An 802.3 frame whose header line holds no LLC phrase (tcpdump found no
+    // whole LLC header: "[|llc]"): its dump starts after what tcpdump read,
+    // so pacsift has no LLC header to show.
+    NoLlcPhrase,
     LinkHeaderDumped,
     // tshark stops at an IPv4 header whose header length is below 20, or
     // whose total length (not 0) is below the header length, and reports no
@@ -376,6 +427,11 @@ const char* skipName(Skip skip) {
     case Skip::NumberingDiffers: return "numbering differs between tcpdump and tshark";
     case Skip::DecodeTextLines: return "tcpdump decode text among the data lines";
     case Skip::LinkHeaderDumped: return "tcpdump dumped the Ethernet header too";
+    case Skip::NotSpanningTree: return "GARP or GMRP to the Spanning Tree SAP";
+    case Skip::IslFrame: return "Cisco ISL frame";
+    case Skip::PtpVersionOne: return "PTP version 1";
+    case Skip::NoLlcPhrase: return "802.3 frame without an LLC phrase in the header line";
+    case Skip::LldpWithoutChassisId: return "LLDPDU not starting with Chassis ID, Port ID, TTL";
     case Skip::IpHeaderInvalidForTshark: return "tshark stops at an invalid IPv4 header";
     case Skip::Truncated: return "not captured far enough for the block";
     case Skip::NotVersionFour: return "IP version other than 4";
@@ -906,10 +962,8 @@ bool checkVlanTags(Tally& tally, FrameCheck& check, const FrameRef& ref, const P
             listNumber(check, "VLAN", *tag, "Encapsulated Protocol", types, n);
             type = numberOf(types[n]);
         } else {
-            // tshark read an 802.3 length: no type, which pacsift calls 802.3.
-            std::vector<std::string> lengths = listOf(ref, "vlen");
-            bool length = !ad && n < lengths.size() && !lengths[n].empty();
-            listText(check, "VLAN", "Encapsulated Protocol", encapsulated, {length ? "802.3" : "<unknown>"}, 0);
+            // tshark read an 802.3 length: no type.
+            listText(check, "VLAN", "Encapsulated Protocol", encapsulated, {"802.3"}, 0);
             type = 0;
         }
         ++n;
@@ -1481,7 +1535,8 @@ std::vector<std::string> cutAfterEnd(std::vector<std::string> kinds) {
     return kinds;
 }
 
-std::string afterEquals(const std::string& word) { return word.substr(word.find('=') + 1); }
+// The value of an item "name=value".
+std::string itemValue(const std::string& word) { return word.substr(word.find('=') + 1); }
 
 void checkEcnFlags(FrameCheck& check, const FrameRef& ref, const Section& tcp) {
     long bits = ref.num("tfl");
@@ -1516,7 +1571,7 @@ void checkTcpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const
         std::vector<std::string> words = wordsOf(option);
         if (words.empty()) continue;
         std::string name = words[0].substr(0, words[0].find('='));
-        std::string value = afterEquals(words[0]);
+        std::string value = itemValue(words[0]);
         std::string len = wordValue(words, "len");
         long kind = -1, length = 0;
         if (name == "kind") {
@@ -1549,7 +1604,7 @@ void checkTcpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const
         case 5:
             if (name == "sack") {
                 for (const std::string& word : words) {
-                    std::string edges = afterEquals(word);
+                    std::string edges = itemValue(word);
                     named["sle"].push_back(edges.substr(0, edges.find('-')));
                     named["sre"].push_back(edges.substr(edges.find('-') + 1));
                 }
@@ -1629,7 +1684,7 @@ void checkIpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         std::vector<std::string> words = wordsOf(option);
         if (words.empty()) continue;
         std::string name = words[0].substr(0, words[0].find('='));
-        long type = name == "type" ? numberOf(afterEquals(words[0])) : typeOf.count(name) ? typeOf.at(name) : -1;
+        long type = name == "type" ? numberOf(itemValue(words[0])) : typeOf.count(name) ? typeOf.at(name) : -1;
         if (type < 0) {
             check.fail("IPv4 option text", "unknown option \"" + option + "\"");
             continue;
@@ -1644,10 +1699,10 @@ void checkIpOptions(Tally& tally, FrameCheck& check, const FrameRef& ref, const 
         std::string len = wordValue(words, "len");
         long length = len.empty() ? -1 : numberOf(len);
         if (name == "RA") {
-            named["ra"].push_back(afterEquals(words[0]));
+            named["ra"].push_back(itemValue(words[0]));
             length = 4;
         } else if (name == "SEC" && len.empty()) {
-            named["sec"].push_back(afterEquals(words[0]));
+            named["sec"].push_back(itemValue(words[0]));
             length = 11;
         } else if (name == "SEC") {
             named["seccl"].push_back(wordValue(words, "class"));
@@ -1803,4 +1858,680 @@ TEST(CrossCheck, ExtendedFieldsAgreeWithTshark) {
     EXPECT_GT(tally.compared["TCP option lists"], 0);
     EXPECT_GT(tally.compared["IPv4 option lists"], 0);
     EXPECT_GT(tally.compared["ICMP"], 0);
+}
+
+// ---------------------------------------------------------------------------
+// -extended, the link layer: LLC and SNAP, Spanning Tree, MPLS, PPPoE, PPP and
+// its control protocols, LLDP, EAPOL and EAP, LACP, PTP and IS-IS, against
+// tests/crosscheck/reference-link.txt (make-references --link). tshark lists
+// every occurrence of a field in a frame; the nth block of a kind is compared
+// with the nth value, and every block pacsift shows must be one tshark found.
+
+namespace {
+
+// tshark's texts had their blanks written as '_'.
+std::string underscored(std::string text) {
+    for (char& c : text)
+        if (c == ' ') c = '_';
+    return text;
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// "name=value" out of a list line ("label=16 TC=0 S=1 TTL=255"); "" when absent.
+std::string valueOf(const std::string& line, const std::string& name) {
+    return wordValue(wordsOf(line), name);
+}
+
+// A bridge identifier "32768/0/00:00:0C:00:00:01" against its three tshark fields.
+void bridgeId(FrameCheck& check, const std::string& kind, const std::string& label, const std::string& shown,
+              const FrameRef& ref, const std::string& prefix, size_t n) {
+    size_t first = shown.find('/'), second = shown.find('/', first + 1);
+    if (first == std::string::npos || second == std::string::npos)
+        return check.fail(kind + " " + label, "pacsift \"" + shown + "\"");
+    listNumber(check, kind, label + " priority", shown.substr(0, first), listOf(ref, prefix + "prio"), n);
+    listNumber(check, kind, label + " extension", shown.substr(first + 1, second - first - 1),
+               listOf(ref, prefix + "ext"), n);
+    listText(check, kind, label + " MAC", lower(shown.substr(second + 1)), listOf(ref, prefix + "hw"), n);
+}
+
+// A time in seconds ("1.25 s") against tshark's, within 0.01 s.
+void seconds(FrameCheck& check, const std::string& kind, const Section& section, const std::string& label,
+             const std::vector<std::string>& values, size_t n) {
+    if (n >= values.size() || values[n].empty()) return;
+    check.counted(kind + " " + label);
+    double shown = std::strtod(section.at(label).c_str(), nullptr);
+    double expected = std::strtod(values[n].c_str(), nullptr);
+    if (shown - expected > 0.01 || expected - shown > 0.01)
+        check.fail(kind + " " + label, "pacsift \"" + section.at(label) + "\", tshark " + values[n]);
+}
+
+// A flag of a "Flags:" line ("IG=off, CR=on"): whether it is on.
+bool flagOn(const std::string& flags, const std::string& name) {
+    return flags.find(name + "=on") != std::string::npos;
+}
+
+void checkLlc(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    auto dsap = listOf(ref, "lldsap"), ssap = listOf(ref, "llssap"), control = listOf(ref, "llctl");
+    size_t n = 0;
+    for (const Section* llc : blocks(view, "LLC Header")) {
+        if (!inReference(check, "LLC", dsap, n)) return;
+        ++tally.compared["LLC"];
+        // tshark gives the bytes: the SAP with its I/G or C/R bit.
+        long group = flagOn(llc->at("Flags"), "IG") ? 1 : 0, response = flagOn(llc->at("Flags"), "CR") ? 1 : 0;
+        listNumber(check, "LLC", "DSAP", std::to_string(shownNumber(llc->at("DSAP")) | group), dsap, n);
+        listNumber(check, "LLC", "SSAP", std::to_string(shownNumber(llc->at("SSAP")) | response), ssap, n);
+        listNumber(check, "LLC", *llc, "Control", control, n);
+        ++n;
+    }
+    // tshark names the protocol id by the OUI: an EtherType, a Cisco protocol, or another's.
+    auto oui = listOf(ref, "lloui"), type = listOf(ref, "lltype"), cisco = listOf(ref, "llcpid"), pid = listOf(ref, "llpid");
+    size_t s = 0, t = 0, c = 0, p = 0;
+    for (const Section* snap : blocks(view, "SNAP Header")) {
+        if (!inReference(check, "SNAP", oui, s)) return;
+        ++tally.compared["SNAP"];
+        listNumber(check, "SNAP", *snap, "OUI", oui, s);
+        long shownOui = shownNumber(snap->at("OUI"));
+        if (shownOui == 0)
+            listNumber(check, "SNAP", *snap, "Protocol ID", type, t++);
+        else if (shownOui == 0x00000C)
+            listNumber(check, "SNAP", *snap, "Protocol ID", cisco, c++);
+        else
+            listNumber(check, "SNAP", *snap, "Protocol ID", pid, p++);
+        ++s;
+    }
+}
+
+void checkStp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    auto protocol = listOf(ref, "stproto");
+    size_t n = 0;
+    for (const Section* stp : blocks(view, "STP Header")) {
+        if (!inReference(check, "STP", protocol, n)) return;
+        ++tally.compared["STP"];
+        listNumber(check, "STP", *stp, "Protocol Identifier", protocol, n);
+        listNumber(check, "STP", *stp, "Version", listOf(ref, "stpver"), n);
+        listNumber(check, "STP", *stp, "BPDU Type", listOf(ref, "stptype"), n);
+        if (stp->fields.count("Flags") == 0) {
+            ++n;
+            continue;   // a TCN
+        }
+        listNumber(check, "STP", *stp, "Flags", listOf(ref, "stpflags"), n);
+        bridgeId(check, "STP", "Root Identifier", stp->at("Root Identifier"), ref, "stpr", n);
+        listNumber(check, "STP", *stp, "Root Path Cost", listOf(ref, "stpcost"), n);
+        bridgeId(check, "STP", "Bridge Identifier", stp->at("Bridge Identifier"), ref, "stpb", n);
+        listNumber(check, "STP", *stp, "Port Identifier", listOf(ref, "stpport"), n);
+        seconds(check, "STP", *stp, "Message Age", listOf(ref, "stpage"), n);
+        seconds(check, "STP", *stp, "Max Age", listOf(ref, "stpmax"), n);
+        seconds(check, "STP", *stp, "Hello Time", listOf(ref, "stphello"), n);
+        seconds(check, "STP", *stp, "Forward Delay", listOf(ref, "stpfwd"), n);
+        if (stp->fields.count("Version 1 Length")) listNumber(check, "STP", *stp, "Version 1 Length", listOf(ref, "stpv1"), n);
+        if (stp->fields.count("Originating VLAN"))
+            listNumber(check, "STP", *stp, "Originating VLAN", listOf(ref, "pvstvlan"), n);
+        if (stp->fields.count("Version 3 Length")) {
+            // One BPDU a frame: its MST fields are tshark's first (SPB's
+            // version 4 part holds a second configuration name).
+            listNumber(check, "MST", *stp, "Version 3 Length", listOf(ref, "mstv3"), 0);
+            if (stp->fields.count("MST Config Name")) {
+                listText(check, "MST", "MST Config Name", underscored(stp->at("MST Config Name")),
+                         listOf(ref, "mstname"), 0);
+                listNumber(check, "MST", *stp, "MST Config Revision", listOf(ref, "mstrev"), 0);
+                listText(check, "MST", "MST Config Digest", lower(stp->at("MST Config Digest")),
+                         listOf(ref, "mstdigest"), 0);
+                listNumber(check, "MST", *stp, "CIST Internal Root Path Cost", listOf(ref, "mstcost"), 0);
+                bridgeId(check, "MST", "CIST Bridge Identifier", stp->at("CIST Bridge Identifier"), ref, "mstb", 0);
+                listNumber(check, "MST", *stp, "CIST Remaining Hops", listOf(ref, "msthops"), 0);
+            }
+            if (stp->fields.count("Version 4 Length"))
+                listNumber(check, "MST", *stp, "Version 4 Length", listOf(ref, "mstv4"), 0);
+            auto found = stp->lists.find("MSTI");
+            std::vector<std::string> mstis = found == stp->lists.end() ? std::vector<std::string>() : found->second;
+            auto ids = listOf(ref, "mstiid");
+            if (mstis.size() > ids.size()) check.fail("MST MSTI", "pacsift shows more MSTIs than tshark");
+            for (size_t m = 0; m < mstis.size() && m < ids.size(); ++m) {
+                const std::string& line = mstis[m];
+                std::string root = valueOf(line, "root");
+                listNumber(check, "MSTI", "id", valueOf(line, "id"), ids, m);
+                listNumber(check, "MSTI", "flags", valueOf(line, "flags"), listOf(ref, "mstiflags"), m);
+                listNumber(check, "MSTI", "root priority", std::to_string(shownNumber(root) >> 12),
+                           listOf(ref, "mstiprio"), m);
+                listText(check, "MSTI", "root MAC", lower(root.substr(root.find('/') + 1)), listOf(ref, "mstiroot"), m);
+                listNumber(check, "MSTI", "cost", valueOf(line, "cost"), listOf(ref, "msticost"), m);
+                listNumber(check, "MSTI", "bridge-prio", valueOf(line, "bridge-prio"), listOf(ref, "mstibprio"), m);
+                listNumber(check, "MSTI", "port-prio", valueOf(line, "port-prio"), listOf(ref, "mstipprio"), m);
+                listNumber(check, "MSTI", "hops", valueOf(line, "hops"), listOf(ref, "mstihops"), m);
+            }
+        }
+        ++n;
+    }
+}
+
+// The label stack entries of every MPLS block, in order; tshark may read on
+// past the 16 that pacsift shows before its notice.
+void checkMpls(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    auto labels = listOf(ref, "mplslabel");
+    size_t n = 0;
+    for (const Section* mpls : blocks(view, "MPLS Header")) {
+        ++tally.compared["MPLS"];
+        auto found = mpls->lists.find("Label Stack Entry");
+        if (found == mpls->lists.end()) continue;
+        for (const std::string& entry : found->second) {
+            if (!inReference(check, "MPLS entry", labels, n)) return;
+            listNumber(check, "MPLS", "label", valueOf(entry, "label"), labels, n);
+            listNumber(check, "MPLS", "TC", valueOf(entry, "TC"), listOf(ref, "mplsexp"), n);
+            listNumber(check, "MPLS", "S", valueOf(entry, "S"), listOf(ref, "mplsbottom"), n);
+            listNumber(check, "MPLS", "TTL", valueOf(entry, "TTL"), listOf(ref, "mplsttl"), n);
+            ++n;
+        }
+    }
+}
+
+// The text after "name=" of a tag or option line, its quotes taken off.
+std::string afterEquals(const std::string& line) {
+    std::string value = line.substr(line.find('=') + 1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+void checkPppoe(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    auto version = listOf(ref, "pppoever");
+    size_t n = 0;
+    std::map<std::string, size_t> tagIndex;
+    for (const Section* pppoe : blocks(view, "PPPoE Header")) {
+        if (!inReference(check, "PPPoE", version, n)) return;
+        ++tally.compared["PPPoE"];
+        listNumber(check, "PPPoE", *pppoe, "Version", version, n);
+        listNumber(check, "PPPoE", *pppoe, "Type", listOf(ref, "pppoetype"), n);
+        listNumber(check, "PPPoE", *pppoe, "Code", listOf(ref, "pppoecode"), n);
+        listNumber(check, "PPPoE", *pppoe, "Session ID", listOf(ref, "pppoesid"), n);
+        listNumber(check, "PPPoE", *pppoe, "Payload Length", listOf(ref, "pppoelen"), n);
+        auto found = pppoe->lists.find("Tag");
+        if (found != pppoe->lists.end()) {
+            static const std::map<std::string, std::pair<std::string, bool>> keys = {
+                {"Service-Name", {"pdsn", false}},     {"AC-Name", {"pdac", false}},
+                {"Host-Uniq", {"pdhu", false}},        {"AC-Cookie", {"pdcookie", false}},
+                {"Relay-Session-Id", {"pdrelay", false}}, {"PPP-Max-Payload", {"pdmax", false}},
+                {"Service-Name-Error", {"pdsnerr", false}}, {"AC-System-Error", {"pdacerr", false}},
+                {"Generic-Error", {"pdgenerr", false}}};
+            for (const std::string& tag : found->second) {
+                std::string name = tag.substr(0, tag.find_first_of("= "));
+                if (name == "Vendor-Specific") {
+                    listNumber(check, "PPPoE", "Vendor-Specific", valueOf(tag, "vendor"), listOf(ref, "pdvendor"),
+                               tagIndex["pdvendor"]++);
+                    continue;
+                }
+                auto key = keys.find(name);
+                if (key == keys.end()) continue;
+                std::string value = afterEquals(tag);
+                // tshark leaves an empty Service-Name out, and gives the maximum payload as its bytes.
+                if (value.empty()) continue;
+                if (name == "PPP-Max-Payload") {
+                    char bytes[8];
+                    std::snprintf(bytes, sizeof bytes, "%04lx", std::strtol(value.c_str(), nullptr, 10));
+                    value = bytes;
+                }
+                size_t& at = tagIndex[key->second.first];
+                if (key->second.second)
+                    listNumber(check, "PPPoE", name, value, listOf(ref, key->second.first), at++);
+                else
+                    listText(check, "PPPoE", name, underscored(lower(value)) == underscored(value) ? underscored(value)
+                                                                                                 : lower(value),
+                             listOf(ref, key->second.first), at++);
+            }
+        }
+        ++n;
+    }
+}
+
+void checkPpp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    auto protocol = listOf(ref, "pppproto");
+    size_t n = 0, a = 0;
+    for (const Section* ppp : blocks(view, "PPP Header")) {
+        if (!inReference(check, "PPP", protocol, n)) return;
+        ++tally.compared["PPP"];
+        listNumber(check, "PPP", *ppp, "Protocol", protocol, n);
+        if (ppp->fields.count("Address")) {
+            listNumber(check, "PPP", *ppp, "Address", listOf(ref, "pppaddr"), a);
+            listNumber(check, "PPP", *ppp, "Control", listOf(ref, "pppctl"), a++);
+        }
+        ++n;
+    }
+    // The control protocols: PAP and CHAP have fields of their own.
+    size_t c = 0, pap = 0, chap = 0;
+    std::map<std::string, size_t> optionIndex;
+    for (const Section& section : view.sections) {
+        const std::string& heading = section.heading;
+        bool isPap = heading == "PAP Header", isChap = heading == "CHAP Header";
+        if (!isPap && !isChap && heading != "LCP Header" && heading != "IPCP Header" && heading != "IPV6CP Header" &&
+            heading != "CCP Header")
+            continue;
+        std::string prefix = isPap ? "pap" : isChap ? "chap" : "ppp";
+        size_t& at = isPap ? pap : isChap ? chap : c;
+        std::string kind = heading.substr(0, heading.find(' '));
+        if (!inReference(check, kind, listOf(ref, prefix + "code"), at)) continue;
+        ++tally.compared[kind];
+        listNumber(check, kind, section, "Code", listOf(ref, prefix + "code"), at);
+        listNumber(check, kind, section, "Identifier", listOf(ref, prefix + "id"), at);
+        listNumber(check, kind, section, "Length", listOf(ref, prefix + "len"), at);
+        if (section.fields.count("Magic Number"))
+            listNumber(check, kind, section, "Magic Number", listOf(ref, "lcpmagic"), optionIndex["lcpmagic"]++);
+        if (section.fields.count("Rejected Protocol"))
+            listNumber(check, kind, section, "Rejected Protocol", listOf(ref, "lcprej"), optionIndex["lcprej"]++);
+        auto found = section.lists.find("Option");
+        if (found != section.lists.end()) {
+            static const std::map<std::string, std::string> keys = {
+                {"MRU", "lcpmru"}, {"magic", "lcpoptmagic"}, {"auth", "lcpauth"}, {"address", "ipcpaddr"},
+                {"primary-DNS", "ipcpdns"}, {"interface-id", "ipv6cpid"}};
+            for (const std::string& option : found->second) {
+                auto key = keys.find(option.substr(0, option.find('=')));
+                if (key == keys.end()) continue;
+                std::string value = afterEquals(option);
+                size_t& k = optionIndex[key->second];
+                if (key->second == "ipcpaddr" || key->second == "ipcpdns") {
+                    listText(check, kind, key->first, value, listOf(ref, key->second), k++);
+                } else if (key->second == "ipv6cpid") {
+                    // tshark writes the identifier as eight bytes "02:00:...".
+                    std::string digits;
+                    for (char ch : value)
+                        if (ch != ':') digits += ch;
+                    std::string bytes;
+                    for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+                        if (i > 0) bytes += ':';
+                        bytes.append(digits, i, 2);
+                    }
+                    listText(check, kind, key->first, bytes, listOf(ref, key->second), k++);
+                } else {
+                    listNumber(check, kind, key->first, value.substr(0, value.find('/')), listOf(ref, key->second),
+                               k++);
+                }
+            }
+        }
+        ++at;
+    }
+}
+
+// The LLDP TLV type a line stands for.
+long lldpType(const std::string& label, const std::string& value) {
+    static const std::map<std::string, long> types = {
+        {"Chassis ID", 1}, {"Port ID", 2}, {"Time To Live", 3}, {"Port Description", 4}, {"System Name", 5},
+        {"System Description", 6}, {"Capabilities", 7}, {"Management Address", 8}, {"Organization TLV", 127}};
+    auto found = types.find(label);
+    if (found != types.end()) return found->second;
+    return label == "TLV" ? std::strtol(valueOf(value, "type").c_str(), nullptr, 10) : -1;
+}
+
+// The field lines of packet N's LLDP block, in display order (its TLVs' order).
+std::vector<std::string> lldpLinesOf(const std::string& out, int packet) {
+    std::vector<std::string> lines;
+    size_t at = out.find("\nPacket " + std::to_string(packet) + "\n");
+    if (at == std::string::npos) return lines;
+    at = out.find("\nLLDP Header\n", at);
+    size_t end = out.find("\nPacket ", at + 1);
+    if (at == std::string::npos || (end != std::string::npos && at > end)) return lines;
+    std::istringstream in(out.substr(at + 13));
+    std::string line;
+    while (std::getline(in, line) && !line.empty() && line[0] == '\t')
+        if (line.find(":\t") != std::string::npos) lines.push_back(line);
+    return lines;
+}
+
+void checkLldp(Tally& tally, FrameCheck& check, const FrameRef& ref, const std::vector<std::pair<std::string, std::string>>& lines) {
+    if (lines.size() < 3 || lines[0].first != "Chassis ID" || lines[1].first != "Port ID" ||
+        lines[2].first != "Time To Live")
+        return tally.skip("LLDP", Skip::LldpWithoutChassisId);
+    ++tally.compared["LLDP"];
+    // tshark lists End too.
+    std::vector<std::string> types;
+    for (const std::string& type : listOf(ref, "lldptype"))
+        if (type != "0") types.push_back(type);
+    std::vector<std::string> shownTypes;
+    std::map<std::string, size_t> at;
+    for (const auto& [label, value] : lines) {
+        long type = lldpType(label, value);
+        if (type < 0) continue;
+        shownTypes.push_back(std::to_string(type));
+        std::string word = value.substr(0, value.find(' ')), rest = value.substr(value.find(' ') + 1);
+        if (type == 1 || type == 2) {
+            std::string prefix = type == 1 ? "lldpc" : "lldpp";
+            static const std::map<std::string, long> chassis = {{"chassis-component", 1}, {"interface-alias", 2},
+                                                                {"port-component", 3},    {"mac", 4},
+                                                                {"address", 5},           {"interface-name", 6},
+                                                                {"local", 7}};
+            static const std::map<std::string, long> port = {{"interface-alias", 1}, {"port-component", 2},
+                                                             {"mac", 3},             {"address", 4},
+                                                             {"interface-name", 5},  {"agent-circuit-id", 6},
+                                                             {"local", 7}};
+            const auto& subtypes = type == 1 ? chassis : port;
+            auto subtype = subtypes.find(word);
+            if (subtype != subtypes.end())
+                listNumber(check, "LLDP", label + " subtype", std::to_string(subtype->second), listOf(ref, prefix + "st"),
+                           at[prefix + "st"]++);
+            if (word == "mac" && rest.size() == 17) {
+                listText(check, "LLDP", label, lower(rest), listOf(ref, prefix + "mac"), at[prefix + "mac"]++);
+            } else if (word == "address" && type == 1) {
+                bool six = rest.find(':') != std::string::npos;
+                listText(check, "LLDP", label, rest, listOf(ref, six ? "lldpcip6" : "lldpcip4"),
+                         at[six ? "lldpcip6" : "lldpcip4"]++);
+            } else if (subtype != subtypes.end() && word != "address" && word != "mac" && rest.find('.') == std::string::npos) {
+                // tshark gives some ids as text and some (locally assigned ones) as their bytes in hex.
+                auto ids = listOf(ref, prefix + "id");
+                size_t& k = at[prefix + "id"];
+                std::string hex;
+                static const char digits[] = "0123456789abcdef";
+                for (unsigned char ch : rest) {
+                    hex += digits[ch >> 4];
+                    hex += digits[ch & 15];
+                }
+                listText(check, "LLDP", label, k < ids.size() && ids[k] == hex ? hex : underscored(rest), ids, k);
+                ++k;
+            }
+        } else if (type == 3 && label == "Time To Live") {
+            listNumber(check, "LLDP", label, value, listOf(ref, "lldpttl"), at["ttl"]++);
+        } else if (type >= 4 && type <= 6 && label != "TLV") {
+            std::string key = type == 4 ? "lldppdesc" : type == 5 ? "lldpname" : "lldpdesc";
+            // tshark shows a text up to a byte it cannot print; pacsift a dot for it.
+            if (value.find('.') == std::string::npos || type == 5)
+                listText(check, "LLDP", label, underscored(value), listOf(ref, key), at[key]++);
+            else
+                ++at[key];
+        } else if (type == 7 && label == "Capabilities") {
+            listNumber(check, "LLDP", "Capabilities", value, listOf(ref, "lldpcap"), at["cap"]);
+            listNumber(check, "LLDP", "Capabilities enabled", value.substr(value.find("enabled ") + 8),
+                       listOf(ref, "lldpen"), at["cap"]++);
+        } else if (type == 127 && label == "Organization TLV") {
+            listNumber(check, "LLDP", label, "0x" + valueOf(value, "oui"), listOf(ref, "lldpoui"), at["oui"]++);
+        } else if (type == 8 && label == "Management Address") {
+            std::string address = value.substr(0, value.find(' '));
+            bool mac = address.size() == 17 && address[2] == ':';
+            if (mac) {
+                std::string digits;
+                for (char ch : address)
+                    if (ch != ':') digits += ch;
+                listText(check, "LLDP", label, lower(digits), listOf(ref, "lldpmhex"), at["mhex"]++);
+            } else if (address.find(':') != std::string::npos) {
+                listText(check, "LLDP", label, address, listOf(ref, "lldpmip6"), at["mip6"]++);
+            } else if (address.find('.') != std::string::npos) {
+                listText(check, "LLDP", label, address, listOf(ref, "lldpmip4"), at["mip4"]++);
+            }
+            std::string number = value.substr(value.rfind(' ') + 1);
+            listNumber(check, "LLDP", "Management interface number", number.substr(0, number.size() - 1),
+                       listOf(ref, "lldpmin"), at["min"]++);
+        }
+    }
+    // The TLVs in order, up to the cap (64) or a notice.
+    if (shownTypes.size() > types.size()) return check.fail("LLDP TLV types", "pacsift shows more TLVs than tshark");
+    for (size_t n = 0; n < shownTypes.size(); ++n) listNumber(check, "LLDP", "TLV type", shownTypes[n], types, n);
+}
+
+void checkEapol(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    size_t n = 0;
+    for (const Section* eapol : blocks(view, "EAPOL Header")) {
+        if (!inReference(check, "EAPOL", listOf(ref, "eapolv"), n)) return;
+        ++tally.compared["EAPOL"];
+        listNumber(check, "EAPOL", *eapol, "Version", listOf(ref, "eapolv"), n);
+        listNumber(check, "EAPOL", *eapol, "Type", listOf(ref, "eapolt"), n);
+        listNumber(check, "EAPOL", *eapol, "Length", listOf(ref, "eapollen"), n);
+        if (eapol->fields.count("Key Descriptor Type"))
+            listNumber(check, "EAPOL", *eapol, "Key Descriptor Type", listOf(ref, "eapoldesc"), 0);
+        ++n;
+    }
+    n = 0;
+    for (const Section* eap : blocks(view, "EAP Header")) {
+        if (!inReference(check, "EAP", listOf(ref, "eapcode"), n)) return;
+        ++tally.compared["EAP"];
+        listNumber(check, "EAP", *eap, "Code", listOf(ref, "eapcode"), n);
+        listNumber(check, "EAP", *eap, "Identifier", listOf(ref, "eapid"), n);
+        listNumber(check, "EAP", *eap, "Length", listOf(ref, "eaplen"), n);
+        if (eap->fields.count("Type")) listNumber(check, "EAP", *eap, "Type", listOf(ref, "eaptype"), n);
+        ++n;
+    }
+}
+
+void checkLacp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    for (const Section* lacp : blocks(view, "LACP Header")) {
+        if (!inReference(check, "LACP", listOf(ref, "lacpv"), 0)) return;
+        ++tally.compared["LACP"];
+        listNumber(check, "LACP", *lacp, "Version", listOf(ref, "lacpv"), 0);
+        for (const char* who : {"Actor", "Partner"}) {
+            std::string p = std::string(who) == "Actor" ? "la" : "lp";
+            std::string w = who;
+            listNumber(check, "LACP", *lacp, w + " System Priority", listOf(ref, p + "prio"), 0);
+            listText(check, "LACP", w + " System", lower(lacp->at(w + " System")), listOf(ref, p + "sys"), 0);
+            listNumber(check, "LACP", *lacp, w + " Key", listOf(ref, p + "key"), 0);
+            listNumber(check, "LACP", *lacp, w + " Port Priority", listOf(ref, p + "pprio"), 0);
+            listNumber(check, "LACP", *lacp, w + " Port", listOf(ref, p + "port"), 0);
+            listNumber(check, "LACP", *lacp, w + " State", listOf(ref, p + "state"), 0);
+        }
+        listNumber(check, "LACP", *lacp, "Collector Max Delay", listOf(ref, "lacpdelay"), 0);
+    }
+}
+
+void checkPtp(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    for (const Section* ptp : blocks(view, "PTP Header")) {
+        if (!inReference(check, "PTP", listOf(ref, "ptptype"), 0)) return;
+        ++tally.compared["PTP"];
+        listNumber(check, "PTP", *ptp, "Transport Specific", listOf(ref, "ptpmaj"), 0);
+        listNumber(check, "PTP", *ptp, "Message Type", listOf(ref, "ptptype"), 0);
+        std::string version = ptp->at("Version");
+        listNumber(check, "PTP", "Version", version, listOf(ref, "ptpv"), 0);
+        listNumber(check, "PTP", "Minor Version", version.substr(version.find('.') + 1), listOf(ref, "ptpminor"), 0);
+        listNumber(check, "PTP", *ptp, "Message Length", listOf(ref, "ptplen"), 0);
+        listNumber(check, "PTP", *ptp, "Domain Number", listOf(ref, "ptpdom"), 0);
+        listNumber(check, "PTP", *ptp, "Flags", listOf(ref, "ptpflags"), 0);
+        // tshark gives the fraction of a nanosecond as a fraction.
+        const std::string& correction = ptp->at("Correction Field");
+        long long nanoseconds = std::strtoll(correction.c_str(), nullptr, 10);
+        // tshark prints the signed nanoseconds as 64 unsigned bits.
+        long long expected = static_cast<long long>(std::strtoull(ref.at("ptpcns").c_str(), nullptr, 10));
+        check.counted("PTP Correction Field");
+        if (ref.has("ptpcns") && nanoseconds != expected)
+            check.fail("PTP Correction Field", "pacsift \"" + correction + "\", tshark " + ref.at("ptpcns"));
+        size_t plus = correction.find("+ ");
+        long fraction = plus == std::string::npos ? 0 : std::strtol(correction.c_str() + plus + 2, nullptr, 10);
+        if (ref.has("ptpcsub") && std::lround(std::strtod(ref.at("ptpcsub").c_str(), nullptr) * 65536) != fraction)
+            check.fail("PTP Correction Field", "pacsift \"" + correction + "\", tshark subns " + ref.at("ptpcsub"));
+        listNumber(check, "PTP", *ptp, "Clock Identity", listOf(ref, "ptpclock"), 0);
+        listNumber(check, "PTP", *ptp, "Source Port ID", listOf(ref, "ptpport"), 0);
+        listNumber(check, "PTP", *ptp, "Sequence ID", listOf(ref, "ptpseq"), 0);
+        listNumber(check, "PTP", *ptp, "Control Field", listOf(ref, "ptpctl"), 0);
+        listNumber(check, "PTP", *ptp, "Log Message Interval", listOf(ref, "ptpint"), 0);
+        if (ptp->fields.count("Timestamp")) {
+            long type = shownNumber(ptp->at("Message Type"));
+            std::string key = "ptpts" + std::to_string(type <= 1 ? 0 : type);
+            const std::string& stamp = ptp->at("Timestamp");
+            listNumber(check, "PTP", "Timestamp seconds", stamp.substr(0, stamp.find('.')), listOf(ref, key + "s"), 0);
+            listNumber(check, "PTP", "Timestamp nanoseconds", std::to_string(std::strtol(stamp.c_str() + stamp.find('.') + 1, nullptr, 10)),
+                       listOf(ref, key + "n"), 0);
+        }
+        if (ptp->fields.count("Requesting Port Identity")) {
+            long type = shownNumber(ptp->at("Message Type"));
+            const std::string& identity = ptp->at("Requesting Port Identity");
+            std::string suffix = std::to_string(type);
+            listText(check, "PTP", "Requesting Port Identity", lower(identity.substr(0, identity.find('/'))),
+                     listOf(ref, "ptpreq" + suffix), 0);
+            listNumber(check, "PTP", "Requesting Port", identity.substr(identity.find('/') + 1),
+                       listOf(ref, "ptpreqport" + suffix), 0);
+        }
+    }
+}
+
+void checkIsis(Tally& tally, FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    for (const Section* isis : blocks(view, "IS-IS Header")) {
+        if (!inReference(check, "IS-IS", listOf(ref, "isistype"), 0)) return;
+        ++tally.compared["IS-IS"];
+        listNumber(check, "IS-IS", *isis, "Header Length", listOf(ref, "isislen"), 0);
+        listNumber(check, "IS-IS", *isis, "ID Length", listOf(ref, "isisidl"), 0);
+        listNumber(check, "IS-IS", *isis, "PDU Type", listOf(ref, "isistype"), 0);
+        listNumber(check, "IS-IS", *isis, "Max Area Addresses", listOf(ref, "isismaxa"), 0);
+        long type = shownNumber(isis->at("PDU Type"));
+        std::string clv;
+        auto id = [](const std::string& text) { return lower(text); };
+        if (type == 15 || type == 16 || type == 17) {
+            clv = "isishclv";
+            listNumber(check, "IS-IS", *isis, "Circuit Type", listOf(ref, "isisct"), 0);
+            listText(check, "IS-IS", "Source ID", id(isis->at("Source ID")), listOf(ref, "isissrc"), 0);
+            listNumber(check, "IS-IS", *isis, "Holding Time", listOf(ref, "isishold"), 0);
+            listNumber(check, "IS-IS", *isis, "PDU Length", listOf(ref, "isishlen"), 0);
+            if (type != 17) {
+                listNumber(check, "IS-IS", *isis, "Priority", listOf(ref, "isisprio"), 0);
+                listText(check, "IS-IS", "LAN ID", id(isis->at("LAN ID")), listOf(ref, "isislan"), 0);
+            } else {
+                listNumber(check, "IS-IS", *isis, "Local Circuit ID", listOf(ref, "isislocal"), 0);
+            }
+        } else if (type == 18 || type == 20) {
+            clv = "isislclv";
+            listNumber(check, "IS-IS", *isis, "PDU Length", listOf(ref, "isislsplen"), 0);
+            listNumber(check, "IS-IS", *isis, "Remaining Lifetime", listOf(ref, "isislife"), 0);
+            listText(check, "IS-IS", "LSP ID", id(isis->at("LSP ID")), listOf(ref, "isislsp"), 0);
+            listNumber(check, "IS-IS", *isis, "Sequence Number", listOf(ref, "isisseq"), 0);
+            listNumber(check, "IS-IS", *isis, "Checksum", listOf(ref, "isiscks"), 0);
+        } else {
+            bool csnp = type == 24 || type == 25;
+            clv = csnp ? "isiscclv" : "isispclv";
+            listNumber(check, "IS-IS", *isis, "PDU Length", listOf(ref, csnp ? "isiscsnplen" : "isispsnplen"), 0);
+            // tshark's CSNP and PSNP source ids have no pseudonode byte.
+            std::string source = id(isis->at("Source ID"));
+            source = source.substr(0, source.rfind('.'));
+            listText(check, "IS-IS", "Source ID", source, listOf(ref, csnp ? "isiscsrc" : "isispsrc"), 0);
+            if (csnp) {
+                listText(check, "IS-IS", "Start LSP ID", id(isis->at("Start LSP ID")), listOf(ref, "isisstart"), 0);
+                listText(check, "IS-IS", "End LSP ID", id(isis->at("End LSP ID")), listOf(ref, "isisend"), 0);
+            }
+        }
+        auto found = isis->lists.find("TLV");
+        if (found == isis->lists.end()) continue;
+        static const std::map<std::string, long> names = {
+            {"area-addresses", 1},   {"is-reachability", 2},   {"is-neighbors", 6},
+            {"padding", 8},          {"lsp-entries", 9},       {"authentication", 10},
+            {"extended-is-reachability", 22}, {"ip-internal-reachability", 128}, {"protocols-supported", 129},
+            {"ip-external-reachability", 130}, {"ip-interface-address", 132}, {"extended-ip-reachability", 135},
+            {"ipv6-interface-address", 232}, {"ipv6-reachability", 236}, {"p2p-adjacency-state", 240},
+            {"router-capability", 242}};
+        auto types = listOf(ref, clv);
+        size_t hostnames = 0;
+        for (size_t n = 0; n < found->second.size(); ++n) {
+            const std::string& tlv = found->second[n];
+            std::string name = tlv.substr(0, tlv.find_first_of(" ="));
+            long tlvType = name == "hostname" ? 137 : name == "type" ? std::strtol(valueOf(tlv, "type").c_str(), nullptr, 10)
+                                                                      : names.count(name) ? names.at(name) : -1;
+            listNumber(check, "IS-IS", "TLV type", std::to_string(tlvType), types, n);
+            if (tlvType == 137)
+                listText(check, "IS-IS", "hostname", underscored(afterEquals(tlv)), listOf(ref, "isishost"), hostnames++);
+        }
+    }
+}
+
+// The blocks of tshark's layers that pacsift must show: the link-layer ones
+// before any IP layer or inner Ethernet frame (those are decoded elsewhere).
+std::vector<std::string> linkLayers(const FrameRef& ref) {
+    static const std::map<std::string, std::string> headings = {
+        {"llc", "LLC Header"},    {"stp", "STP Header"},   {"mpls", "MPLS Header"},  {"pppoed", "PPPoE Header"},
+        {"pppoes", "PPPoE Header"}, {"ppp", "PPP Header"},  {"lcp", "LCP Header"},    {"ipcp", "IPCP Header"},
+        {"ipv6cp", "IPV6CP Header"}, {"pap", "PAP Header"}, {"chap", "CHAP Header"},  {"lldp", "LLDP Header"},
+        {"eapol", "EAPOL Header"}, {"eap", "EAP Header"},  {"lacp", "LACP Header"},  {"ptp", "PTP Header"},
+        {"isis", "IS-IS Header"}};
+    std::vector<std::string> layers;
+    std::string chain = ref.at("protocols") + ":";
+    bool first = true;
+    for (size_t start = 0, colon; (colon = chain.find(':', start)) != std::string::npos; start = colon + 1) {
+        std::string layer = chain.substr(start, colon - start);
+        bool passed = (layer == "eth" && first) || layer == "ethertype" || layer == "vlan";
+        first = false;
+        auto found = headings.find(layer);
+        if (found != headings.end())
+            layers.push_back(found->second);
+        else if (!passed)
+            break;   // a layer with no decoder here (an IP one, Arista's, ...): what follows is not the link layer's
+    }
+    return layers;
+}
+
+}  // namespace
+
+TEST(CrossCheck, LinkLayerValuesAgreeWithTshark) {
+    std::vector<FileRef> files = loadReference(std::string(PACSIFT_SOURCE_DIR) + "/tests/crosscheck/reference-link.txt");
+    ASSERT_FALSE(files.empty()) << "no reference; run tests/crosscheck/make-references --link";
+    if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
+
+    Tally tally;
+    for (const FileRef& file : files) {
+        if (file.tcpdumpPackets != file.tsharkFrames) {
+            for (size_t i = 0; i < file.frames.size(); ++i) tally.skip("frames", Skip::NumberingDiffers);
+            continue;
+        }
+        std::string path = file.name.rfind("tests/", 0) == 0 ? std::string(PACSIFT_SOURCE_DIR) + "/" + file.name
+                                                              : sharedCapture("ethernet/" + file.name);
+        RunResult run = runPacsiftOnFile(words(kNoNames, {"-extended", "-verbose"}), path, {"TZ=UTC", "LC_CTYPE=C"});
+        if (run.status != 0)
+            tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
+        std::map<int, PacketView> packets = parsePackets(run.out);
+        failUnknown(tally, file.name, packets);
+        for (const FrameRef& ref : file.frames) {
+            auto found = packets.find(ref.number);
+            if (found == packets.end()) {
+                tally.fail(file.name, "packet count", "no packet " + std::to_string(ref.number));
+                continue;
+            }
+            const PacketView& view = found->second;
+            FrameCheck check(tally, file.name, ref);
+            if (ref.has("txt")) {
+                tally.skip("frames", Skip::DecodeTextLines);
+                continue;
+            }
+            if (ref.has("link")) {
+                tally.skip("frames", Skip::LinkHeaderDumped);
+                continue;
+            }
+            // Cisco ISL (to 01:00:0c:00:00:00): tshark reads the ISL header and the frame inside it, tcpdump an LLC header.
+            if (ref.at("protocols").rfind("eth:eth:", 0) == 0) {
+                tally.skip("frames", Skip::IslFrame);
+                continue;
+            }
+            checkLlc(tally, check, ref, view);
+            checkStp(tally, check, ref, view);
+            checkMpls(tally, check, ref, view);
+            checkPppoe(tally, check, ref, view);
+            checkPpp(tally, check, ref, view);
+            if (view.find("LLDP Header") != nullptr) {
+                std::vector<std::pair<std::string, std::string>> lines;
+                for (const std::string& line : lldpLinesOf(run.out, ref.number)) {
+                    std::string text = line.substr(line.find_first_not_of('\t'));
+                    size_t colon = text.find(":\t");
+                    lines.push_back({text.substr(0, colon), text.substr(text.find_first_not_of('\t', colon + 1))});
+                }
+                checkLldp(tally, check, ref, lines);
+            }
+            checkEapol(tally, check, ref, view);
+            checkLacp(tally, check, ref, view);
+            checkPtp(tally, check, ref, view);
+            checkIsis(tally, check, ref, view);
+            // A link-layer protocol that tshark found is shown, unless the
+            // frame ended in a notice before it.
+            if (!view.hasNotice("No decode support")) continue;
+            for (const std::string& heading : linkLayers(ref)) {
+                if (view.find(heading) != nullptr) continue;
+                // GARP and GMRP share SAP 0x42 with Spanning Tree: tshark's stp layer holds no BPDU.
+                if (heading == "STP Header" && !ref.has("stproto")) {
+                    tally.skip("frames", Skip::NotSpanningTree);
+                    continue;
+                }
+                if (heading == "PTP Header" && ref.num("ptpv") != 2) {
+                    tally.skip("frames", Skip::PtpVersionOne);
+                    continue;
+                }
+                if (heading == "LLC Header" && ref.has("nollc")) {
+                    tally.skip("frames", Skip::NoLlcPhrase);
+                    continue;
+                }
+                check.fail("undecoded", heading + " found by tshark, the no-decode line shown");
+            }
+        }
+    }
+    reportTally(tally, "Cross-check of the -extended link layer against tshark, " + std::to_string(files.size()) +
+                           " savefiles:");
+    for (const char* kind : {"LLC", "SNAP", "STP", "MPLS", "PPPoE", "PPP", "LCP", "LLDP", "EAPOL", "EAP", "LACP",
+                             "PTP", "IS-IS"})
+        EXPECT_GT(tally.compared[kind], 0) << kind;
 }

@@ -419,7 +419,6 @@ TEST_F(HeaderLine, UnknownTypeAndLengthFrameUnderExtended) {
     EXPECT_EQ(linkLine(unknown), link + "0x88B5\n");
     EXPECT_EQ(state.etherType, 0x88B5);
     EXPECT_EQ(linkLine(length), link + "802.3\n");
-    EXPECT_EQ(state.etherType, 0);
     options.verbose = true;
     EXPECT_NE(decode(unknown).find("\tEncapsulated Protocol:\t\t0x88B5 (Unknown)\n"), std::string::npos);
     EXPECT_NE(decode(length).find("\tEncapsulated Protocol:\t\t802.3\n"), std::string::npos);
@@ -455,3 +454,68 @@ TEST_F(HeaderLine, VlanTagsVerboseNoLinkAndWithoutExtended) {
     EXPECT_EQ(state.vlanTags, 1);
 }
 }  // namespace
+
+// 802.3 frames under -extended: the type shown and decoded, the frame count,
+// and the LLC fields read from the line (the dump starts after them).
+TEST_F(HeaderLine, Ieee8023Grammar) {
+    options.extended = true;
+    const std::string head = "12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ";
+    const std::string stp = "LLC, dsap STP (0x42) Individual, ssap STP (0x42) Command, ctrl 0x03: STP 802.1d";
+    const std::string snap = "LLC, dsap SNAP (0xaa) Individual, ssap SNAP (0xaa) Command, ctrl 0x03: ";
+    struct Case {
+        const char* name;
+        std::string rest;
+        const char* typeName;
+        int etherType;
+        int frameCount;
+        unsigned linkLength;
+        bool llcRead;
+        unsigned dsap;
+        unsigned protocolId;
+    };
+    const Case cases[] = {
+        {"Untagged", "802.3, length 38: " + stp, "802.3", 38, 38, 52, true, 0x42, 0},
+        // SNAP with OUI 0 names an EtherType that is not the frame's type.
+        {"SnapEthertype", "802.3, length 40: " + snap + "oui Ethernet (0x000000), ethertype IPv4 (0x0800), length 32: x",
+         "802.3", 40, 40, 54, true, 0xAA, 0x0800},
+        {"SnapPid", "802.3, length 39: " + snap + "oui Cisco (0x00000c), pid DTP (0x2004), length 31: DTPv1", "802.3",
+         39, 39, 53, true, 0xAA, 0x2004},
+        // No LLC phrase: raw IPX, or the LLC header cut short.
+        {"RawIpx", "802.3, length 30: IPX 802.3: 00000000.00:00:00:00:00:00.0000 > x", "802.3", 30, 30, 44, false, 0,
+         0},
+        {"CutLlc", "802.3, length 38:  [|llc]", "802.3", 38, 38, 52, false, 0, 0},
+        // Behind a tag the first length is the frame's: the count is what the header and tag leave.
+        {"Tagged", "ethertype 802.1Q (0x8100), length 155: vlan 0, p 7, 802.3" + stp, "802.1Q", 0, 137, 155, true,
+         0x42, 0},
+        // An Ethernet II frame counts the same way.
+        {"EthernetII", "ethertype MPLS unicast (0x8847), length 130: MPLS (label 16006, tc 0, [S], ttl 255) x",
+         "MPLS unicast", 0x8847, 116, 130, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        resetDecoderState();
+        std::string shown = decode(head + c.rest + "\n");
+        EXPECT_NE(shown.find(std::string("-> 06:07:08:09:0A:0B type=") + c.typeName + "\n"), std::string::npos)
+            << c.name << ": " << shown;
+        EXPECT_EQ(state.etherType, c.etherType) << c.name;
+        EXPECT_EQ(state.frameCount, c.frameCount) << c.name;
+        EXPECT_EQ(state.linkLength, c.linkLength) << c.name;
+        EXPECT_EQ(state.outerLlcRead, c.llcRead) << c.name;
+        if (!c.llcRead) continue;
+        EXPECT_TRUE(state.outerLlcPending) << c.name;
+        EXPECT_EQ(state.outerLlc.dsap, c.dsap) << c.name;
+        EXPECT_EQ(state.outerLlc.protocolId, c.protocolId) << c.name;
+    }
+    // Without -extended an 802.3 frame is as it always was: tcpdump's first
+    // "ethertype" phrase, the SNAP one included, is the frame's type.
+    options.extended = false;
+    resetDecoderState();
+    std::string shown = decode(head + "802.3, length 40: " + snap +
+                               "oui Ethernet (0x000000), ethertype IPv4 (0x0800), length 32: x\n");
+    EXPECT_NE(shown.find("type=IPv4\n"), std::string::npos) << shown;
+    EXPECT_EQ(state.etherType, 0x0800);
+    EXPECT_FALSE(state.outerLlcPending);
+    resetDecoderState();
+    shown = decode(head + "802.3, length 38: " + stp + "\n");
+    EXPECT_NE(shown.find("type=<unknown>\n"), std::string::npos) << shown;
+    EXPECT_EQ(state.etherType, 0);
+}
