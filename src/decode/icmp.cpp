@@ -3,6 +3,7 @@
 
 #include "common/display.h"
 #include "common/name_table.h"
+#include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/program_end.h"
@@ -12,7 +13,6 @@
 #include "present/names.h"
 
 namespace {
-char unknownTypeText[80];
 char INFOBUF[256];
 
 constexpr Name kUnreachableCodes[] = {
@@ -71,6 +71,104 @@ const char* reasonOf(const IcmpType& type, uint8_t code) {
     return nameOr(type.reasons, code, kCorrupt);
 }
 
+// The fields after the checksum that -extended shows, by type: what is read
+// and how many bytes the message loses to them (its header, 4, included).
+enum class Fields : uint8_t { none, echo, timestamps, mask, pointer, unused };
+struct MessageFields {
+    Fields kind = Fields::none;
+    int count = 4;
+    uint16_t identifier = 0, sequence = 0;
+    uint32_t originate = 0, receive = 0, transmit = 0;
+    char mask[16] = {};
+    uint8_t pointer = 0;
+};
+
+// {type, fields, bytes the message loses to its header and them}
+struct FieldsRow {
+    uint8_t type;
+    Fields kind;
+    int count;
+};
+constexpr FieldsRow kFieldsRows[] = {
+    {0, Fields::echo, 8},       {3, Fields::unused, 8},      {4, Fields::unused, 8},  {8, Fields::echo, 8},
+    {11, Fields::unused, 8},    {12, Fields::pointer, 8},    {13, Fields::timestamps, 20},
+    {14, Fields::timestamps, 20}, {15, Fields::echo, 8},     {16, Fields::echo, 8},   {17, Fields::mask, 12},
+    {18, Fields::mask, 12},
+};
+
+MessageFields fieldsOf(uint8_t type, uint8_t code) {
+    MessageFields fields;
+    // Port unreachable and fragmentation needed read their words as without -extended.
+    if (type == 3 && (code == 3 || code == 4)) return fields;
+    for (const FieldsRow& row : kFieldsRows)
+        if (row.type == type) {
+            fields.kind = row.kind;
+            fields.count = row.count;
+        }
+    return fields;
+}
+
+// Reads the fields after the checksum, the message's first 4 bytes read.
+void readFields(HexCursor& cursor, MessageFields& fields) {
+    switch (fields.kind) {
+    case Fields::none: break;
+    case Fields::echo:
+    case Fields::timestamps:
+    case Fields::mask:
+        fields.identifier = getShort(cursor);
+        fields.sequence = getShort(cursor);
+        if (fields.kind == Fields::timestamps) {
+            fields.originate = getLong(cursor);
+            fields.receive = getLong(cursor);
+            fields.transmit = getLong(cursor);
+        } else if (fields.kind == Fields::mask) {
+            std::snprintf(fields.mask, sizeof fields.mask, "%s", getIpAddr(cursor));
+        }
+        break;
+    case Fields::pointer:
+        fields.pointer = getByte(cursor);
+        skipBytes(cursor, 3);
+        break;
+    case Fields::unused: skipBytes(cursor, 4); break;
+    }
+}
+
+// A time stamp in milliseconds since midnight UTC, and the time it stands
+// for when it is below a day.
+constexpr uint32_t kMillisecondsADay = 86400000;
+void putTimestampField(const char* label, uint32_t milliseconds) {
+    if (milliseconds >= kMillisecondsADay) return putField(label, "%u", milliseconds);
+    uint32_t seconds = milliseconds / 1000;
+    putField(label, "%u (%02u:%02u:%02u.%03u UTC)", milliseconds, seconds / 3600, seconds / 60 % 60, seconds % 60,
+             milliseconds % 1000);
+}
+
+// The fields, after the ICMP line and its information line (terse) or after
+// the checksum (verbose); the one-line form shows none.
+void showFields(const MessageFields& fields) {
+    Form form = displayForm();
+    if (form == Form::oneLine || fields.kind == Fields::none || fields.kind == Fields::unused) return;
+    if (form == Form::terse) {
+        if (fields.kind == Fields::pointer) return putFormat("\tpointer=%u\n", fields.pointer);
+        putFormat("\tid=%04X seq=%u", fields.identifier, fields.sequence);
+        if (fields.kind == Fields::timestamps)
+            putFormat(" orig=%u recv=%u xmit=%u", fields.originate, fields.receive, fields.transmit);
+        else if (fields.kind == Fields::mask)
+            putFormat(" mask=%s", fields.mask);
+        putChar('\n');
+        return;
+    }
+    if (fields.kind == Fields::pointer) return putField("Pointer:", "%u", fields.pointer);
+    putField("Identifier:", "0x%04X", fields.identifier);
+    putField("Sequence Number:", "%u", fields.sequence);
+    if (fields.kind == Fields::timestamps) {
+        putTimestampField("Originate Timestamp:", fields.originate);
+        putTimestampField("Receive Timestamp:", fields.receive);
+        putTimestampField("Transmit Timestamp:", fields.transmit);
+    } else if (fields.kind == Fields::mask) {
+        putField("Address Mask:", "%s", fields.mask);
+    }
+}
 }  // namespace
 
 Step decodeIcmp(HexCursor cursor) {
@@ -78,18 +176,25 @@ Step decodeIcmp(HexCursor cursor) {
     uint8_t code = getByte(cursor);
     uint16_t checksum = getShort(cursor);
 
+    bool extended = options.extended;
     const IcmpType* row = typeOf(type);
     if (row == nullptr) {
-        std::snprintf(unknownTypeText, sizeof unknownTypeText, "%s (%d)", "<unknown>", type);
         state.dataLeft -= 4;
-        showIcmpMessage("ICMP", unknownTypeText, nullptr, nullptr, checksum);
+        showIcmpMessage("ICMP", unknownTypeText(type, code, extended), nullptr, nullptr, checksum);
         return dataFollows(cursor, "ICMP");
     }
 
     int count = 4;
-    const char* reason = reasonOf(*row, code);
+    const char* reason = reasonWithCode(reasonOf(*row, code), code, extended);
     const char* info = nullptr;
-    if (type == 3 && code == 3) {
+    // -extended reads the fields after the checksum when the message holds them.
+    MessageFields fields;
+    if (extended) fields = fieldsOf(type, code);
+    if (fields.count > state.dataLeft) fields = MessageFields{};
+    if (fields.kind != Fields::none) {
+        readFields(cursor, fields);
+        count = fields.count;
+    } else if (type == 3 && code == 3) {
         // Port unreachable: the quoted datagram's header, then its ports.
         skipBytes(cursor, 4);
         int quotedHeaderLength = (getByte(cursor) & 0x0F) * 4;
@@ -129,5 +234,6 @@ Step decodeIcmp(HexCursor cursor) {
 
     state.dataLeft -= count;
     showIcmpMessage("ICMP", row->name, reason, info, checksum);
+    showFields(fields);
     return dataFollows(cursor, "ICMP");
 }

@@ -66,7 +66,6 @@ struct Message {
     bool quoted = false;
 };
 
-char unknownTypeText[32];
 char infoText[320];
 char quotedText[200];
 char fieldsText[256];
@@ -411,11 +410,13 @@ Step decodeIcmpv6(HexCursor cursor) {
 
     const MessageType* row = messageTypeOf(m.type);
     if (row == nullptr) {
-        std::snprintf(unknownTypeText, sizeof unknownTypeText, "<unknown> (%d)", m.type);
-        m.typeText = unknownTypeText;
+        // ICMPv6 is decoded under -extended only: the codes are always shown.
+        m.typeText = unknownTypeText(m.type, m.code, true);
     } else {
         m.typeText = row->name;
-        m.reason = row->reasons.empty() ? (m.code == 0 ? nullptr : kCorrupt) : nameOr(row->reasons, m.code, kCorrupt);
+        m.reason = reasonWithCode(
+            row->reasons.empty() ? (m.code == 0 ? nullptr : kCorrupt) : nameOr(row->reasons, m.code, kCorrupt), m.code,
+            true);
         if (row->read != nullptr)
             row->read(cursor, m);
         else

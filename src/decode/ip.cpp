@@ -10,6 +10,7 @@
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "decode/option_list.h"
 #include "decode/shared_fields.h"
 #include "present/names.h"
 
@@ -19,6 +20,7 @@ constexpr uint16_t kMoreFragments = 0x2000;
 constexpr uint16_t kDontFragment = 0x4000;
 constexpr uint16_t kFragmentOffsetMask = 0x1FFF;
 constexpr unsigned kEthernetHeaderLength = 14;
+constexpr int kFixedHeaderLength = 20;
 
 char srcAddrText[16];
 char dstAddrText[16];
@@ -55,7 +57,11 @@ Step decodeIp(HexCursor cursor) {
     unsigned linkHeader = options.extended ? linkHeaderLength() : kEthernetHeaderLength;
     unsigned datagramLength = totalLength;
     if (totalLength == 0) datagramLength = state.linkLength >= linkHeader ? state.linkLength - linkHeader : 0;
-    state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) - headerLength;
+    // Under -extended the options are charged as they are read, so that a dump
+    // ending inside them is reported as data missing.
+    bool readOptions = options.extended && headerLength > kFixedHeaderLength;
+    state.dataLeft = static_cast<int32_t>(std::min<unsigned>(datagramLength, INT32_MAX)) -
+                     (readOptions ? kFixedHeaderLength : headerLength);
 
     bool moreFragments = flags & kMoreFragments;
     bool dontFragment = flags & kDontFragment;
@@ -65,6 +71,8 @@ Step decodeIp(HexCursor cursor) {
     copyBounded(state.dstHostText, hostName(dstAddrText, true));
 
     bool shown = !options.noIp;
+    // -extended shows the number of a protocol without a name.
+    bool unnamed = std::strcmp(protoName(state.ipProto), "<unknown>") == 0;
     if (shown && displayForm() == Form::verbose) {
         putText("IP Header\n");
         putField("Version:", "4");
@@ -75,7 +83,10 @@ Step decodeIp(HexCursor cursor) {
         putField("Flags:", "MF=%s DF=%s", flagText(moreFragments), lastFlagText(dontFragment));
         putField("Fragment Offset:", "%d", fragmentOffset);
         putField("TTL:", "%d", timeToLive);
-        putField("Encapsulated Protocol:", "%s", protoName(state.ipProto));
+        if (options.extended && unnamed)
+            putField("Encapsulated Protocol:", "%u (<unknown>)", state.ipProto);
+        else
+            putField("Encapsulated Protocol:", "%s", protoName(state.ipProto));
         putField("Header Checksum:", "0x%04X", checksum);
         putHostField("Source IP Address:", srcAddrText);
         putHostField("Destination IP Address:", dstAddrText);
@@ -103,13 +114,19 @@ Step decodeIp(HexCursor cursor) {
         putText(" TTL=");
         putSigned(timeToLive);
         putText(" proto=");
-        putText(protoName(state.ipProto));
+        if (options.extended && unnamed)
+            putUnsigned(state.ipProto);
+        else
+            putText(protoName(state.ipProto));
         putText(" cksum=");
         putHex(checksum, 4);
         putChar('\n');
     }
 
-    skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
+    if (readOptions)
+        readOptionArea(cursor, kIpOptionTable, headerLength, shown && displayForm() != Form::oneLine);
+    else
+        skipOptions(cursor, headerLength, shown && displayForm() == Form::verbose);
     state.ipVersion = 4;
     state.firstFragment = false;
     state.laterFragment = false;

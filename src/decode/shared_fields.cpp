@@ -84,6 +84,22 @@ unsigned datagramEtherType(HexCursor& cursor) {
     return 0;
 }
 
+const char* reasonWithCode(const char* reason, unsigned code, bool withCode) {
+    static char text[sizeof kCorrupt + 16];
+    if (!withCode || reason != kCorrupt) return reason;
+    std::snprintf(text, sizeof text, "%s (code %u)", kCorrupt, code);
+    return text;
+}
+
+const char* unknownTypeText(unsigned type, unsigned code, bool withCode) {
+    static char text[40];
+    if (withCode && code != 0)
+        std::snprintf(text, sizeof text, "<unknown> (%u, code %u)", type, code);
+    else
+        std::snprintf(text, sizeof text, "<unknown> (%u)", type);
+    return text;
+}
+
 const char* oneLineSource() {
     return state.ipHeaders > state.linkTextsAtIpHeaders ? state.srcHostText : state.srcLinkText;
 }

@@ -35,6 +35,14 @@ void skipOptions(HexCursor& cursor, int headerLength, bool notice);
 // A code that has no meaning for its message type, shown in place of a reason.
 inline constexpr char kCorrupt[] = "<*** CORRUPT ***>";
 
+// The reason of an ICMP or ICMPv6 code (nullptr for none), the code's number
+// added to kCorrupt when `withCode` (-extended): "<*** CORRUPT ***> (code 5)".
+const char* reasonWithCode(const char* reason, unsigned code, bool withCode);
+
+// The type text of a message type without a name: "<unknown> (42)", and
+// with a code other than 0 when `withCode` (-extended) "<unknown> (42, code 1)".
+const char* unknownTypeText(unsigned type, unsigned code, bool withCode);
+
 // The kinds of a multicast group record (MLDv2 and IGMPv3 reports).
 inline constexpr Name kGroupRecordTypes[] = {{1, "is-include"}, {2, "is-exclude"}, {3, "to-include"},
                                              {4, "to-exclude"}, {5, "allow-new"},  {6, "block-old"}};

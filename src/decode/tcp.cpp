@@ -6,6 +6,7 @@
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
+#include "decode/option_list.h"
 #include "decode/shared_fields.h"
 
 namespace {
@@ -13,7 +14,10 @@ namespace {
 // words: shifted down by 10 and its two low bits cleared, it is in bytes.
 constexpr int kDataOffsetShift = 10;
 constexpr int kDataOffsetByteMask = ~3;
+constexpr int kFixedHeaderLength = 20;
 constexpr uint16_t kUrg = 0x20, kAck = 0x10, kPsh = 0x08, kRst = 0x04, kSyn = 0x02, kFin = 0x01;
+// The ECN flags (-extended): AE, CWR and ECE, which Accurate ECN reads together as its ACE field.
+constexpr uint16_t kAe = 0x100, kCwr = 0x080, kEce = 0x040;
 }  // namespace
 
 Step decodeTcp(HexCursor cursor) {
@@ -27,13 +31,19 @@ Step decodeTcp(HexCursor cursor) {
     uint16_t urgentPointer = getShort(cursor);
 
     int headerLength = (offsetAndFlags >> kDataOffsetShift) & kDataOffsetByteMask;
-    state.dataLeft -= headerLength;
+    int dataCount = state.dataLeft - headerLength;
+    // Under -extended the options are charged as they are read, so that a dump
+    // ending inside them is reported as data missing (a header longer than
+    // the datagram is given up before its options).
+    bool extended = options.extended;
+    bool readOptions = extended && headerLength > kFixedHeaderLength && dataCount >= 0;
+    state.dataLeft -= readOptions ? kFixedHeaderLength : headerLength;
 
     PortTexts ports = portTexts(sourcePort, destinationPort, "tcp");
 
     bool urg = offsetAndFlags & kUrg, ack = offsetAndFlags & kAck, psh = offsetAndFlags & kPsh;
     bool rst = offsetAndFlags & kRst, syn = offsetAndFlags & kSyn, fin = offsetAndFlags & kFin;
-    int dataCount = state.dataLeft;
+    bool ae = offsetAndFlags & kAe, cwr = offsetAndFlags & kCwr, ece = offsetAndFlags & kEce;
 
     Form form = displayForm();
     if (form == Form::oneLine) {
@@ -54,6 +64,8 @@ Step decodeTcp(HexCursor cursor) {
             // The flags take two lines, the second lined up under the first.
             putField("Flags:", "URG=%s ACK=%s PSH=%s\n\t\t\t\t\tRST=%s SYN=%s FIN=%s", flagText(urg), flagText(ack),
                      lastFlagText(psh), flagText(rst), flagText(syn), lastFlagText(fin));
+            if (extended)
+                putFormat("\t\t\t\t\tAE=%s  CWR=%s ECE=%s\n", flagText(ae), flagText(cwr), lastFlagText(ece));
             putField("Window Advertisement:", "%d bytes", window);
             putField("Checksum:", "0x%04X", checksum);
             putField("Urgent Pointer:", "%d", urgentPointer);
@@ -81,6 +93,10 @@ Step decodeTcp(HexCursor cursor) {
             putSigned(dataCount);
             putText(") UAPRSF=");
             for (bool flag : {urg, ack, psh, rst, syn, fin}) putChar(flag ? '1' : '0');
+            if (extended) {
+                putText(" ACE=");
+                for (bool flag : {ae, cwr, ece}) putChar(flag ? '1' : '0');
+            }
             putText(" wnd=");
             putSigned(window);
             putText(" cksum=");
@@ -97,6 +113,9 @@ Step decodeTcp(HexCursor cursor) {
         putText("\t<*** TCP header longer than the datagram ***>\n");
         return giveUp();
     }
-    skipOptions(cursor, headerLength, form == Form::verbose);
+    if (readOptions)
+        readOptionArea(cursor, kTcpOptionTable, headerLength, form != Form::oneLine);
+    else
+        skipOptions(cursor, headerLength, form == Form::verbose);
     return dataFollows(cursor, "TCP");
 }

@@ -1,15 +1,20 @@
 #include "packet/dispatch.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
+#include "common/bounded_copy.h"
 #include "common/char_classes.h"
 #include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
 #include "common/packet_state.h"
 #include "common/protocol_numbers.h"
+#include "common/name_table.h"
 #include "decode/protocol_table.h"
 #include "input/line_reader.h"
+#include "packet/header_line.h"
 #include "present/payload.h"
 
 namespace {
@@ -43,6 +48,45 @@ void spuriousDataTail(HexCursor cursor) {
         if (options.showSpurious) showSpurious(next);
     }
     skipPacket();
+}
+
+// -extended: an IP protocol without a decoder here. Its no-decode line names
+// its number, and its bytes are shown as data, under its name or its number;
+// the one-line form first names the datagram's addresses and the protocol.
+HexCursor undecodedProtocol(const Step& step, bool inTunnel) {
+    static char label[48];
+    unsigned number = step.value;
+    const char* name = state.ipVersion == 6 ? nextHeaderName(number) : protoName(number);
+    if (name != nullptr && std::strcmp(name, "<unknown>") == 0) name = nullptr;
+    if (displayForm() == Form::oneLine) {
+        if (name != nullptr)
+            putFormat("%s -> %s over %s\n", state.srcHostText, state.dstHostText, name);
+        else
+            putFormat("%s -> %s over protocol %u\n", state.srcHostText, state.dstHostText, number);
+    }
+    if (inTunnel)
+        putFormat("\t<*** No decode support for encap protocol %u in IPIP packet ***>\n", number);
+    else
+        putFormat("\t<*** No decode support for encapsulated protocol %u ***>\n", number);
+    if (name != nullptr)
+        copyBounded(label, name);
+    else
+        std::snprintf(label, sizeof label, "Protocol %u", number);
+    return showData(step.cursor, label);
+}
+
+// A link type without a decoder: -extended names the type read last, its
+// number or "802.3" (an untyped frame stays without one).
+void showNoLinkDecode(unsigned etherType) {
+    // Only the frame's own type (after its tags) is an EtherType here: the
+    // link decoders hand on other numbers too (LLC, PPP protocols).
+    bool frameType = etherType == static_cast<unsigned>(state.etherType) && state.ipHeaders == 0;
+    if (options.extended && etherType != 0 && frameType)
+        putFormat("\t<*** No decode support for encapsulated protocol 0x%04X ***>\n", etherType);
+    else if (options.extended && state.ipHeaders == 0 && frameTypeIsLength())
+        putText("\t<*** No decode support for encapsulated protocol 802.3 ***>\n");
+    else
+        putText(kNoDecode);
 }
 
 // The decoder and class of what a step hands on, or no decoder when there is
@@ -83,9 +127,12 @@ bool isIpHeader(Decoder decode) { return decode == decodeIp || decode == decodeI
 // whose protocol it is was itself carried by IP. A link type without a
 // decoder says nothing in the one-line form until an IP-class block has come.
 void showNoDecode(const Step& step, bool ipCarriedByIp) {
-    bool overIp = step.next == Next::ipProtocol || step.next == Next::undecoded;
-    if (overIp && ipCarriedByIp) putText(kNoTunnelDecode);
-    else if (overIp || state.ipHeaders > 0 || displayForm() != Form::oneLine) putText(kNoDecode);
+    // A link type without a decoder says nothing in the one-line form,
+    // unless an IP header was shown before it.
+    if (step.next == Next::ipProtocol)
+        putText(ipCarriedByIp ? kNoTunnelDecode : kNoDecode);
+    else if (state.ipHeaders > 0 || displayForm() != Form::oneLine)
+        showNoLinkDecode(step.value);
 }
 
 // Runs the chain from the frame's first step to its end: each decoder says
@@ -102,9 +149,13 @@ HexCursor runChain(Step step) {
         case Next::end: return step.cursor;
         case Next::data: return showData(step.cursor, step.label);
         case Next::undecoded:
-            // A decoder reached through an IP protocol speaks for that protocol.
-            if (!reachedByIpProtocol) step.next = Next::etherType;
-            showNoDecode(step, ipCarriedByIp);
+            // A decoder reached through an IP protocol speaks for that
+            // protocol; any other says nothing in the one-line form unless
+            // an IP header was shown before it.
+            if (reachedByIpProtocol)
+                putText(ipCarriedByIp ? kNoTunnelDecode : kNoDecode);
+            else if (state.ipHeaders > 0 || displayForm() != Form::oneLine)
+                putText(kNoDecode);
             return nullptr;
         case Next::etherType:
         case Next::ipProtocol:
@@ -116,6 +167,7 @@ HexCursor runChain(Step step) {
         bool tunnel = step.next == Next::ipProtocol && route.layer == Layer::ip;
         if (tunnel && !options.extended && tunnelLevels == kMaxTunnelLevels) route.decode = nullptr;
         if (route.decode == nullptr) {
+            if (options.extended && step.next == Next::ipProtocol) return undecodedProtocol(step, ipCarriedByIp);
             showNoDecode(step, ipCarriedByIp);
             return nullptr;
         }

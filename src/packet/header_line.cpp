@@ -27,6 +27,8 @@ char timestampToken[32];
 char sourceToken[256];
 char destinationToken[18];
 char typeText[256];
+// The last type read is an 802.3 length (-extended names it).
+bool lengthType = false;
 char sourceDisplay[256];
 char destinationDisplay[256];
 
@@ -101,6 +103,8 @@ const char* readEtherType(const char* line) {
     if (phrase == nullptr) {
         copyBounded(typeText, "<unknown>");
         state.etherType = 0;
+        // An untagged length frame: ", 802.3, length N:" after the addresses.
+        lengthType = std::strstr(line, ", 802.3, ") != nullptr;
         return nullptr;
     }
     const char* after;
@@ -124,6 +128,14 @@ const char* readDecimal(const char* p, unsigned& value) {
     return p;
 }
 
+// The terse name of a type that tcpdump calls "Unknown": its number (-extended).
+const char* knownOrNumber(int type, const char* name) {
+    static char number[16];
+    if (std::strcmp(name, "Unknown") != 0) return name;
+    std::snprintf(number, sizeof number, "0x%04X", static_cast<unsigned>(type));
+    return number;
+}
+
 void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char* name) {
     if (displayForm() == Form::verbose) {
         putText("VLAN Header\n");
@@ -135,7 +147,9 @@ void showVlanTag(unsigned id, unsigned priority, bool dei, int type, const char*
         else
             putField("Encapsulated Protocol:", "%s", name);
     } else {
-        putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0, name);
+        // -extended: the number of a type tcpdump calls Unknown.
+        putFormat("VLAN:\tid=%u prio=%u DEI=%d type=%s\n", id, priority, dei ? 1 : 0,
+                  type != 0 ? knownOrNumber(type, name) : name);
     }
 }
 
@@ -173,14 +187,17 @@ void readVlanTags(const char* p, bool show) {
         const char* after = nullptr;
         if (skipWord(p, "ethertype ") != nullptr) {
             state.etherType = readTypePhrase(p, tagName, after);
+            lengthType = false;
         } else if (const char* llc = skipWord(p, "802.3")) {
             // An 802.3 length inside the tag: tcpdump goes on at once with the LLC phrase.
             state.etherType = 0;
             copyBounded(tagName, "802.3");
             readOuterLlc(llc);
+            lengthType = true;
         } else {
             state.etherType = 0;
             copyBounded(tagName, "<unknown>");
+            lengthType = false;
         }
         if (show) showVlanTag(id, priority, dei, state.etherType, tagName);
         p = after;
@@ -269,6 +286,7 @@ void decodeHeaderLine(const char* line) {
     takeToken(p, typeText, sizeof typeText);
     state.linkLength = 0;
     state.vlanTags = 0;
+    lengthType = false;
     state.frameStart[0] = '\0';
     state.frameCount = -1;
     state.linkBytes = 0;
@@ -335,20 +353,31 @@ void decodeHeaderLine(const char* line) {
 
     const char* delta = timeDelta(timestampToken);
     const char* typeName = typeNameOf(typeText);
+    // -extended: the number of a type tcpdump calls "Unknown", and "802.3" for a length.
+    bool unknownType = options.extended && state.etherType != 0 && std::strcmp(typeName, "Unknown") == 0;
+    if (options.extended && state.etherType == 0 && lengthType) typeName = "802.3";
     printTimeLine(delta);
     if (displayForm() == Form::verbose) {
         putEtherField("Source Ethernet Address:", sourceToken);
         putEtherField("Destination Ethernet Address:", destinationToken);
-        putField("Encapsulated Protocol:", "%s", typeName);
+        if (unknownType)
+            putField("Encapsulated Protocol:", "0x%04X (Unknown)", static_cast<unsigned>(state.etherType));
+        else
+            putField("Encapsulated Protocol:", "%s", typeName);
     } else {
         putText("LINK:\t");
         putText(sourceDisplay);
         putText(" -> ");
         putText(destinationDisplay);
         putText(" type=");
-        putText(typeName);
+        if (unknownType)
+            putFormat("0x%04X", static_cast<unsigned>(state.etherType));
+        else
+            putText(typeName);
         putChar('\n');
     }
     if (options.extended) readVlanTags(afterType, true);
     if (options.extended && !frame8023) noteFrameCount();
 }
+
+bool frameTypeIsLength() { return lengthType; }

@@ -11,3 +11,7 @@ void decodeHeaderLine(const char* line);
 // "8:0:20:1:a:ff" -> "08:00:20:01:0A:FF". The result is the shared
 // etherAddrText; a text with fewer than six components gives a shorter result.
 const char* normEtherAddr(const char* text);
+
+// Whether the frame's last type, after its tags, is an 802.3 length (tcpdump
+// prints no type phrase there but "802.3"): -extended names it so.
+bool frameTypeIsLength();

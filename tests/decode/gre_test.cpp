@@ -130,21 +130,22 @@ namespace {
 // has no decoder was itself carried by IP (protocol 4, 41 or 94); an IP
 // header carried by GRE is not IP in IP.
 TEST(GreDecode, NoDecodeLineAfterAnIpHeaderInGre) {
-    // 10.1.1.1 -> 10.2.2.2, protocol 99, no body.
+    // 10.1.1.1 -> 10.2.2.2, protocol 99, no body: -extended names the
+    // protocol by its number and shows its (empty) data.
     const std::string inner = "4500 0014 0b11 0000 4063 beef 0a01 0101 0a02 0202";
     const std::string innerIp =
         "  IP:\t10.1.1.1 -> 10.2.2.2 hlen=20 TOS=00 dgramlen=20 id=0B11\n"
-        "\tMF/DF=0/0 frag=0 TTL=64 proto=<unknown> cksum=BEEF\n";
+        "\tMF/DF=0/0 frag=0 TTL=64 proto=99 cksum=BEEF\n";
     EXPECT_EQ(decode({"-extended", "-noLink"}, ipFrame(greDatagram("0000 0800 " + inner))),
               packet(1) + terseIp(44) + " GRE:\tv=0 flags=0000 proto=0800 (IPv4)\n" + innerIp +
-                  "\t<*** No decode support for encapsulated protocol ***>\n" + kSeparator);
+                  "\t<*** No decode support for encapsulated protocol 99 ***>\nDATA:\t<No data>\n" + kSeparator);
     // The same inner header carried by IP in IP (protocol 4).
     const std::string ipInIp = "4500 0028 1234 0000 4004 beef 0a00 0001 0a00 0002 " + inner;
     EXPECT_EQ(decode({"-extended", "-noLink"}, ipFrame(ipInIp)),
               packet(1) +
                   "  IP:\t10.0.0.1 -> 10.0.0.2 hlen=20 TOS=00 dgramlen=40 id=1234\n"
                   "\tMF/DF=0/0 frag=0 TTL=64 proto=IPENCAP cksum=BEEF\n" +
-                  innerIp + "\t<*** No decode support for encap protocol in IPIP packet ***>\n" + kSeparator);
+                  innerIp + "\t<*** No decode support for encap protocol 99 in IPIP packet ***>\nDATA:\t<No data>\n" + kSeparator);
     // IP in IP, then GRE: the innermost header was carried by GRE again.
     const std::string ipInIpGre = "4500 0040 1234 0000 4004 beef 0a00 0001 0a00 0002 "
                                   "4500 002c 5678 0000 402f beef 0a03 0001 0a03 0002 0000 0800 " + inner;
@@ -155,7 +156,7 @@ TEST(GreDecode, NoDecodeLineAfterAnIpHeaderInGre) {
                   "  IP:\t10.3.0.1 -> 10.3.0.2 hlen=20 TOS=00 dgramlen=44 id=5678\n"
                   "\tMF/DF=0/0 frag=0 TTL=64 proto=GRE cksum=BEEF\n"
                   " GRE:\tv=0 flags=0000 proto=0800 (IPv4)\n" +
-                  innerIp + "\t<*** No decode support for encapsulated protocol ***>\n" + kSeparator);
+                  innerIp + "\t<*** No decode support for encapsulated protocol 99 ***>\nDATA:\t<No data>\n" + kSeparator);
 }
 
 }  // namespace

@@ -48,6 +48,23 @@ TEST(Readme, DisplayExamplesAreWhatPacsiftShowsForTheSampleCapture) {
     }
 }
 
+// The -extended example: the sample's SYN (packet 1) with its options; the
+// verbose example is its TCP block.
+TEST(Readme, ExtendedExamplesAreWhatPacsiftShowsForTheSampleSyn) {
+    for (const char* form : {"terse", "-verbose", "-minHdrDecode"}) {
+        std::string example = blockAfter(std::string("<!-- extended display: ") + form + " -->");
+        ASSERT_NE(example, "") << form;
+        std::vector<std::string> args = kNoNames;
+        args.push_back("-extended");
+        if (form[0] == '-') args.push_back(form);
+        RunResult run = runPacsiftOnFile(args, std::string(PACSIFT_SOURCE_DIR) + "/samples/whois.pcap");
+        ASSERT_EQ(run.status, 0);
+        size_t at = run.out.find(form[1] == 'v' ? "\nTCP Header\n" : "\nPacket 1\n");
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(run.out.substr(at + 1, example.size()), example) << form;
+    }
+}
+
 TEST(Readme, OptionTableIsTheHelpText) {
     std::istringstream table(readme().substr(readme().find("<!-- options -->")));
     std::map<std::string, std::string> readme;

@@ -386,9 +386,14 @@ TEST(Dispatch, LaterIpv4FragmentIsDataNotATransportHeader) {
     }
 }
 
+// Protocol 44 has no decoder over IPv4: -extended names the number and shows
+// the bytes as data (without it, the plain no-decode line).
 TEST(DispatchExtended, ProtocolFragmentInAnUnfragmentedDatagramHasNoDecoder) {
     const std::string input = ipFrame("4500 001c 0042 0000 402c beef 0a00 0001 0a00 0002 1100 eeff e000 0001");
-    EXPECT_EQ(decode({"-minHdrDecode", "-extended"}, input), packet(1) + kNoDecode + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode", "-extended"}, input),
+              packet(1) + "10.0.0.1 -> 10.0.0.2 over protocol 44\n"
+                          "\t<*** No decode support for encapsulated protocol 44 ***>\n\t........\n" + kSeparator);
+    EXPECT_EQ(decode({"-minHdrDecode"}, input), packet(1) + kNoDecode + kSeparator);
 }
 
 TEST(DispatchExtended, PointToPointTakesTheIpv6RouteForADigit6) {

@@ -383,9 +383,12 @@ TEST_F(HeaderLine, VlanTagGrammar) {
          "802.1Q-9100\nVLAN:\tid=1 prio=1 DEI=0 type=802.1Q-9200\nVLAN:\tid=2 prio=2 DEI=0 type=802.1Q\n"
          "VLAN:\tid=3 prio=3 DEI=0 type=IPv6\n",
          0x86DD, 3},
-        // An 802.3 length inside the tag: tcpdump names no type and goes on with the LLC phrase.
+        // An 802.3 length inside the tag: tcpdump names no type, -extended calls it 802.3.
         {"LengthInsideTheTag", "ethertype 802.1Q (0x8100), length 155: vlan 0, p 7, 802.3LLC, dsap STP (0x42)",
          "802.1Q\nVLAN:\tid=0 prio=7 DEI=0 type=802.3\n", 0, 1},
+        // A tag before a type tcpdump calls Unknown: its number.
+        {"UnknownTypeInsideTheTag", "ethertype 802.1Q (0x8100), length 64: vlan 5, p 0, ethertype Unknown (0x88b5), ",
+         "802.1Q\nVLAN:\tid=5 prio=0 DEI=0 type=0x88B5\n", 0x88B5, 1},
         // A tag cut short by the capture: no tag, the tag type stays.
         {"CutTag", "ethertype 802.1Q (0x8100), length 18: [|vlan]", "802.1Q\n", 0x8100, 0},
         // Not a tag type: nothing more is read, whatever follows.
@@ -398,6 +401,27 @@ TEST_F(HeaderLine, VlanTagGrammar) {
         EXPECT_EQ(state.etherType, c.etherType) << c.name;
         EXPECT_EQ(state.vlanTags, c.tags) << c.name;
     }
+}
+
+// A type tcpdump calls Unknown, and an 802.3 length frame: -extended shows
+// the number and "802.3", terse and verbose; without it, tcpdump's words.
+TEST_F(HeaderLine, UnknownTypeAndLengthFrameUnderExtended) {
+    const std::string unknown = "12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, ethertype Unknown (0x88b5), length 60: \n";
+    const std::string length = "12:00:00.000000 0:1:2:3:4:5 > 6:7:8:9:a:b, 802.3, length 38: LLC, dsap STP (0x42)\n";
+    const std::string link = "LINK:\t00:01:02:03:04:05 -> 06:07:08:09:0A:0B type=";
+    auto linkLine = [&](const std::string& line) {
+        std::string shown = decode(line);
+        return shown.substr(shown.find('\n') + 1);
+    };
+    EXPECT_EQ(linkLine(unknown), link + "Unknown\n");
+    EXPECT_EQ(linkLine(length), link + "<unknown>\n");
+    options.extended = true;
+    EXPECT_EQ(linkLine(unknown), link + "0x88B5\n");
+    EXPECT_EQ(state.etherType, 0x88B5);
+    EXPECT_EQ(linkLine(length), link + "802.3\n");
+    options.verbose = true;
+    EXPECT_NE(decode(unknown).find("\tEncapsulated Protocol:\t\t0x88B5 (Unknown)\n"), std::string::npos);
+    EXPECT_NE(decode(length).find("\tEncapsulated Protocol:\t\t802.3\n"), std::string::npos);
 }
 
 TEST_F(HeaderLine, VlanTagsVerboseNoLinkAndWithoutExtended) {
