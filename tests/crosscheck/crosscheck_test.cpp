@@ -3055,44 +3055,18 @@ TEST(CrossCheck, IpProtocolValuesAgreeWithTshark) {
     if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
 
     Tally tally;
-    for (const FileRef& file : files) {
-        if (file.tcpdumpPackets != file.tsharkFrames) {
-            for (size_t i = 0; i < file.frames.size(); ++i) tally.skip("frames", Skip::NumberingDiffers);
-            continue;
-        }
-        std::string path = file.name.rfind("tests/", 0) == 0 ? std::string(PACSIFT_SOURCE_DIR) + "/" + file.name
-                                                              : sharedCapture("ethernet/" + file.name);
-        RunResult run = runPacsiftOnFile(words(kNoNames, {"-extended", "-verbose", "-s"}), path,
-                                         {"TZ=UTC", "LC_CTYPE=C"});
-        if (run.status != 0)
-            tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
-        std::map<int, PacketView> packets = parsePackets(run.out);
-        failUnknown(tally, file.name, packets);
-        for (const FrameRef& ref : file.frames) {
-            auto found = packets.find(ref.number);
-            if (found == packets.end()) {
-                tally.fail(file.name, "packet count", "no packet " + std::to_string(ref.number));
-                continue;
-            }
-            const PacketView& view = found->second;
-            FrameCheck check(tally, file.name, ref);
-            check.text("frame", "Timestamp", view.timestamp, ref.at("t"));
-            if (ref.has("txt")) {
-                tally.skip("frames", Skip::DecodeTextLines);
-                continue;
-            }
-            checkDecoded(tally, check, ref, view);
-            checkGre(check, ref, view);
-            checkErspan(check, ref, view);
-            checkInnerEthernet(check, ref, view);
-            checkOspf(tally, check, ref, view);
-            checkPim(tally, check, ref, view);
-            checkVrrp(tally, check, ref, view);
-            checkSctp(tally, check, ref, view);
-            checkEsp(tally, check, ref, view);
-            checkEigrp(tally, check, ref, view);
-        }
-    }
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+        checkDecoded(tally, check, ref, view);
+        checkGre(check, ref, view);
+        checkErspan(check, ref, view);
+        checkInnerEthernet(check, ref, view);
+        checkOspf(tally, check, ref, view);
+        checkPim(tally, check, ref, view);
+        checkVrrp(tally, check, ref, view);
+        checkSctp(tally, check, ref, view);
+        checkEsp(tally, check, ref, view);
+        checkEigrp(tally, check, ref, view);
+    });
 
     reportTally(tally, "Cross-check of the protocols over IP against tshark, " + std::to_string(files.size()) +
                            " savefiles:");
