@@ -12,7 +12,6 @@
 namespace {
 constexpr char kExceedsFrame[] = "\t<*** EAPOL length exceeds the frame ***>\n";
 constexpr char kEapDoesNotFit[] = "\t<*** EAP length does not fit the EAPOL body ***>\n";
-constexpr int kEapolHeaderLength = 4;
 constexpr int kEapHeaderLength = 4;
 constexpr unsigned kTypeEapPacket = 0, kTypeKey = 3;
 

@@ -20,10 +20,8 @@ constexpr char kExceedsFrame[] = "\t<*** PPPoE length exceeds the frame ***>\n";
 constexpr char kTagRunsPast[] = "\t<*** PPPoE tag runs past the payload ***>\n";
 constexpr char kRestNotShown[] = "\t<Rest of header not displayed>\n";
 constexpr int kHeaderLength = 6;
-constexpr int kTagHeaderLength = 4;
 constexpr int kMaxTags = 32;
 constexpr int kTagBytesKept = 256;   // enough for the longest text (255 characters and "...")
-constexpr unsigned kCodeSession = 0x00;
 constexpr unsigned kTagEndOfList = 0x0000;
 
 constexpr Name kCodes[] = {{0x00, "Session"}, {0x09, "PADI"}, {0x07, "PADO"},
