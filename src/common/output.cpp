@@ -47,7 +47,7 @@ void setOutputSink(OutputSink newSink) {
     sink = newSink;
 }
 
-void putBytes(const char* text, size_t length) {
+void output_detail::putLongBytes(const char* text, size_t length) {
     while (length > 0) {
         if (used == kCapacity) drain();
         size_t chunk = length < kCapacity - used ? length : kCapacity - used;
@@ -86,14 +86,9 @@ void putHex(uint32_t value, int width) {
     while (count > 0) putChar(digits[--count]);
 }
 
-void putFormat(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    putFormatList(format, args);
-    va_end(args);
-}
-
-void putFormatList(const char* format, va_list args) {
+namespace {
+// Formats through vsnprintf, straight into the buffer.
+void putLongFormat(const char* format, va_list args) {
     // Every format here has bounded arguments (texts of at most 256 bytes), so
     // a line always fits once the buffer has been emptied.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -108,6 +103,137 @@ void putFormatList(const char* format, va_list args) {
         }
         drain();
     }
+}
+}  // namespace
+
+void putFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    putFormatList(format, args);
+    va_end(args);
+}
+
+namespace {
+// One conversion of a format: the subset the display's formats use (the flags
+// 0 and -, a width, the lengths hh h l ll z, and d i u x X c s %). Others are
+// left to vsnprintf.
+struct Conversion {
+    bool zeros = false;
+    bool left = false;
+    int width = 0;
+    int longs = 0;  // -1 for h, -2 for hh, 1 for l and z, 2 for ll
+    char type = 0;
+};
+
+// Reads the conversion after a '%'; returns where the format goes on, or
+// nullptr for one left to vsnprintf.
+const char* readConversion(const char* at, Conversion& conversion) {
+    for (;; ++at) {
+        if (*at == '0') conversion.zeros = true;
+        else if (*at == '-') conversion.left = true;
+        else break;
+    }
+    while (*at >= '0' && *at <= '9') {
+        if (conversion.width > 1000) return nullptr;
+        conversion.width = conversion.width * 10 + (*at++ - '0');
+    }
+    if (*at == 'h') conversion.longs = at[1] == 'h' ? -2 : -1;
+    else if (*at == 'l') conversion.longs = at[1] == 'l' ? 2 : 1;
+    else if (*at == 'z') conversion.longs = 1;
+    at += conversion.longs < 0 ? -conversion.longs : conversion.longs;
+    conversion.type = *at;
+    switch (conversion.type) {
+    case 'd': case 'i': case 'u': case 'x': case 'X': return at + 1;
+    case 'c': case 's': case '%': return conversion.zeros || conversion.longs != 0 ? nullptr : at + 1;
+    default: return nullptr;
+    }
+}
+
+void putPadding(char fill, int count) {
+    for (; count > 0; --count) putChar(fill);
+}
+
+// Writes `text` in the conversion's width: zeros go after a sign.
+void putWidened(const Conversion& conversion, const char* text, size_t length) {
+    int padding = conversion.width - static_cast<int>(length);
+    if (conversion.left) {
+        putBytes(text, length);
+        putPadding(' ', padding);
+    } else if (conversion.zeros && conversion.type != 's' && conversion.type != 'c') {
+        if (*text == '-') {
+            putChar('-');
+            ++text;
+            --length;
+        }
+        putPadding('0', padding);
+        putBytes(text, length);
+    } else {
+        putPadding(' ', padding);
+        putBytes(text, length);
+    }
+}
+
+void putNumber(const Conversion& conversion, va_list& args) {
+    bool isSigned = conversion.type == 'd' || conversion.type == 'i';
+    unsigned long long value;
+    bool negative = false;
+    if (isSigned) {
+        long long number = conversion.longs == 2   ? va_arg(args, long long)
+                           : conversion.longs == 1 ? va_arg(args, long)
+                                                   : va_arg(args, int);
+        if (conversion.longs == -1) number = static_cast<short>(number);
+        if (conversion.longs == -2) number = static_cast<signed char>(number);
+        negative = number < 0;
+        value = negative ? 0ull - static_cast<unsigned long long>(number) : static_cast<unsigned long long>(number);
+    } else {
+        value = conversion.longs == 2   ? va_arg(args, unsigned long long)
+                : conversion.longs == 1 ? va_arg(args, unsigned long)
+                                        : va_arg(args, unsigned int);
+        if (conversion.longs == -1) value = static_cast<unsigned short>(value);
+        if (conversion.longs == -2) value = static_cast<unsigned char>(value);
+    }
+    const char* digits = conversion.type == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
+    unsigned base = conversion.type == 'x' || conversion.type == 'X' ? 16 : 10;
+    char text[24];
+    char* start = text + sizeof text;
+    do *--start = digits[value % base];
+    while ((value /= base) != 0);
+    if (negative) *--start = '-';
+    putWidened(conversion, start, static_cast<size_t>(text + sizeof text - start));
+}
+}  // namespace
+
+void putFormatList(const char* format, va_list args) {
+    va_list rest;
+    va_copy(rest, args);
+    // Formats are short: their text is copied a character at a time.
+    for (char c; (c = *format) != '\0'; ++format) {
+        if (c != '%') {
+            putChar(c);
+            continue;
+        }
+        Conversion conversion;
+        const char* next = readConversion(format + 1, conversion);
+        if (next == nullptr) {
+            // The rest of the format, with the arguments it has left.
+            putLongFormat(format, rest);
+            break;
+        }
+        format = next - 1;
+        if (conversion.type == '%') {
+            putChar('%');
+        } else if (conversion.type == 's') {
+            const char* text = va_arg(rest, const char*);
+            if (text == nullptr) text = "(null)";
+            putWidened(conversion, text, std::strlen(text));
+        } else if (conversion.type == 'c') {
+            char character = static_cast<char>(va_arg(rest, int));
+            putWidened(conversion, &character, 1);
+        } else {
+            putNumber(conversion, rest);
+        }
+    }
+    va_end(rest);
 }
 
 void flushOutput() { drain(); }

@@ -12,6 +12,7 @@ constexpr size_t kCapacity = 1 << 16;
 extern char buffer[kCapacity];
 extern size_t used;
 void drain();
+void putLongBytes(const char* text, size_t length);  // one that may not fit
 }  // namespace output_detail
 
 inline void putChar(char c) {
@@ -19,7 +20,11 @@ inline void putChar(char c) {
     output_detail::buffer[output_detail::used++] = c;
 }
 
-void putBytes(const char* text, size_t length);
+inline void putBytes(const char* text, size_t length) {
+    if (length > output_detail::kCapacity - output_detail::used) return output_detail::putLongBytes(text, length);
+    std::memcpy(output_detail::buffer + output_detail::used, text, length);
+    output_detail::used += length;
+}
 inline void putText(const char* text) { putBytes(text, std::strlen(text)); }
 
 // Numbers without a format, for the lines that come with nearly every packet:
