@@ -1,9 +1,9 @@
 #include "common/name_table.h"
 
-#include <cstdio>
+#include "common/output.h"
 
 const char* nameOrNumber(const char* name, unsigned value, NumberText& number) {
     if (name != nullptr) return name;
-    std::snprintf(number.text, sizeof number.text, "%u", value);
+    formatText(number.text, sizeof number.text, "%u", value);
     return number.text;
 }

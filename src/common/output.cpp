@@ -1,6 +1,7 @@
 #include "common/output.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -115,11 +116,12 @@ void putFormat(const char* format, ...) {
 
 namespace {
 // One conversion of a format: the subset the display's formats use (the flags
-// 0 and -, a width, the lengths hh h l ll z, and d i u x X c s %). Others are
-// left to vsnprintf.
+// 0 and -, a width or *, the lengths hh h l ll z, and d i u x X c s %). Others
+// are left to vsnprintf.
 struct Conversion {
     bool zeros = false;
     bool left = false;
+    bool widthArgument = false;
     int width = 0;
     int longs = 0;  // -1 for h, -2 for hh, 1 for l and z, 2 for ll
     char type = 0;
@@ -133,8 +135,12 @@ const char* readConversion(const char* at, Conversion& conversion) {
         else if (*at == '-') conversion.left = true;
         else break;
     }
+    if (*at == '*') {
+        conversion.widthArgument = true;
+        ++at;
+    }
     while (*at >= '0' && *at <= '9') {
-        if (conversion.width > 1000) return nullptr;
+        if (conversion.width > 1000 || conversion.widthArgument) return nullptr;
         conversion.width = conversion.width * 10 + (*at++ - '0');
     }
     if (*at == 'h') conversion.longs = at[1] == 'h' ? -2 : -1;
@@ -144,36 +150,67 @@ const char* readConversion(const char* at, Conversion& conversion) {
     conversion.type = *at;
     switch (conversion.type) {
     case 'd': case 'i': case 'u': case 'x': case 'X': return at + 1;
-    case 'c': case 's': case '%': return conversion.zeros || conversion.longs != 0 ? nullptr : at + 1;
+    case 'c': case 's': return conversion.zeros || conversion.longs != 0 ? nullptr : at + 1;
+    case '%': return at[-1] == '%' ? at + 1 : nullptr;
     default: return nullptr;
     }
 }
 
-void putPadding(char fill, int count) {
-    for (; count > 0; --count) putChar(fill);
+// Where a format is written: the output buffer, or a text as snprintf fills it.
+struct BufferWriter {
+    void put(char c) { putChar(c); }
+    void put(const char* text, size_t length) { putBytes(text, length); }
+    void putByPrintf(const char* format, va_list args) { putLongFormat(format, args); }
+};
+
+struct TextWriter {
+    char* out;
+    size_t size;
+    size_t length = 0;  // as snprintf counts it: cut or not
+
+    void put(char c) {
+        if (length + 1 < size) out[length] = c;
+        ++length;
+    }
+    void put(const char* text, size_t count) {
+        if (length + 1 < size) std::memcpy(out + length, text, count < size - 1 - length ? count : size - 1 - length);
+        length += count;
+    }
+    void putByPrintf(const char* format, va_list args) {
+        bool room = length < size;
+        int count = std::vsnprintf(room ? out + length : nullptr, room ? size - length : 0, format, args);
+        if (count > 0) length += static_cast<size_t>(count);
+    }
+};
+
+template <typename Writer>
+void putPadding(Writer& writer, char fill, int count) {
+    for (; count > 0; --count) writer.put(fill);
 }
 
 // Writes `text` in the conversion's width: zeros go after a sign.
-void putWidened(const Conversion& conversion, const char* text, size_t length) {
+template <typename Writer>
+void putWidened(Writer& writer, const Conversion& conversion, const char* text, size_t length) {
     int padding = conversion.width - static_cast<int>(length);
     if (conversion.left) {
-        putBytes(text, length);
-        putPadding(' ', padding);
+        writer.put(text, length);
+        putPadding(writer, ' ', padding);
     } else if (conversion.zeros && conversion.type != 's' && conversion.type != 'c') {
         if (*text == '-') {
-            putChar('-');
+            writer.put('-');
             ++text;
             --length;
         }
-        putPadding('0', padding);
-        putBytes(text, length);
+        putPadding(writer, '0', padding);
+        writer.put(text, length);
     } else {
-        putPadding(' ', padding);
-        putBytes(text, length);
+        putPadding(writer, ' ', padding);
+        writer.put(text, length);
     }
 }
 
-void putNumber(const Conversion& conversion, va_list& args) {
+template <typename Writer>
+void putNumber(Writer& writer, const Conversion& conversion, va_list& args) {
     bool isSigned = conversion.type == 'd' || conversion.type == 'i';
     unsigned long long value;
     bool negative = false;
@@ -199,41 +236,65 @@ void putNumber(const Conversion& conversion, va_list& args) {
     do *--start = digits[value % base];
     while ((value /= base) != 0);
     if (negative) *--start = '-';
-    putWidened(conversion, start, static_cast<size_t>(text + sizeof text - start));
+    putWidened(writer, conversion, start, static_cast<size_t>(text + sizeof text - start));
 }
-}  // namespace
 
-void putFormatList(const char* format, va_list args) {
+// Writes a printf format; vsnprintf writes from the first conversion it does
+// not know on, with the arguments left.
+template <typename Writer>
+void formatTo(Writer& writer, const char* format, va_list args) {
     va_list rest;
     va_copy(rest, args);
     // Formats are short: their text is copied a character at a time.
     for (char c; (c = *format) != '\0'; ++format) {
         if (c != '%') {
-            putChar(c);
+            writer.put(c);
             continue;
         }
         Conversion conversion;
         const char* next = readConversion(format + 1, conversion);
         if (next == nullptr) {
-            // The rest of the format, with the arguments it has left.
-            putLongFormat(format, rest);
+            writer.putByPrintf(format, rest);
             break;
         }
         format = next - 1;
+        if (conversion.widthArgument) {
+            conversion.width = va_arg(rest, int);
+            if (conversion.width < 0) {
+                conversion.left = true;
+                conversion.width = conversion.width == INT_MIN ? 0 : -conversion.width;
+            }
+        }
         if (conversion.type == '%') {
-            putChar('%');
+            writer.put('%');
         } else if (conversion.type == 's') {
             const char* text = va_arg(rest, const char*);
             if (text == nullptr) text = "(null)";
-            putWidened(conversion, text, std::strlen(text));
+            putWidened(writer, conversion, text, std::strlen(text));
         } else if (conversion.type == 'c') {
             char character = static_cast<char>(va_arg(rest, int));
-            putWidened(conversion, &character, 1);
+            putWidened(writer, conversion, &character, 1);
         } else {
-            putNumber(conversion, rest);
+            putNumber(writer, conversion, rest);
         }
     }
     va_end(rest);
+}
+}  // namespace
+
+void putFormatList(const char* format, va_list args) {
+    BufferWriter writer;
+    formatTo(writer, format, args);
+}
+
+int formatText(char* out, size_t size, const char* format, ...) {
+    TextWriter writer{out, size};
+    va_list args;
+    va_start(args, format);
+    formatTo(writer, format, args);
+    va_end(args);
+    if (size > 0) out[writer.length < size ? writer.length : size - 1] = '\0';
+    return static_cast<int>(writer.length);
 }
 
 void flushOutput() { drain(); }

@@ -36,6 +36,9 @@ void putHex(uint32_t value, int width);
 void putFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void putFormatList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
+// What snprintf writes and returns, written the faster way putFormat is.
+int formatText(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
 // Writes out what is buffered. A write error other than a closed pipe is
 // reported on standard error and ends the program with status 1; a closed
 // pipe ends it quietly.

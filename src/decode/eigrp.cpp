@@ -1,5 +1,4 @@
 #include <climits>
-#include <cstdio>
 
 #include "common/display.h"
 #include "common/name_table.h"
@@ -79,15 +78,15 @@ Step decodeEigrp(HexCursor cursor) {
             unsigned k[6];
             for (unsigned& value : k) value = tlvs.byte();
             unsigned hold = tlvs.shortValue();
-            std::snprintf(text, sizeof text, "parameters K1=%u K2=%u K3=%u K4=%u K5=%u K6=%u hold=%u", k[0], k[1], k[2],
+            formatText(text, sizeof text, "parameters K1=%u K2=%u K3=%u K4=%u K5=%u K6=%u hold=%u", k[0], k[1], k[2],
                           k[3], k[4], k[5], hold);
         } else if (type == kSoftwareVersion && length == kSoftwareVersionLength) {
             unsigned v[4];
             for (unsigned& value : v) value = tlvs.byte();
-            std::snprintf(text, sizeof text, "software-version %u.%u/%u.%u", v[0], v[1], v[2], v[3]);
+            formatText(text, sizeof text, "software-version %u.%u/%u.%u", v[0], v[1], v[2], v[3]);
         } else {
             tlvs.skip(static_cast<int32_t>(length) - kTlvHeaderLength);
-            std::snprintf(text, sizeof text, "type=0x%04X len=%u", type, length);
+            formatText(text, sizeof text, "type=0x%04X len=%u", type, length);
         }
         showTlv(text);
     }

@@ -1,6 +1,6 @@
 #include "decode/field_texts.h"
 
-#include <cstdio>
+#include "common/output.h"
 
 namespace {
 constexpr int kMaxTextCharacters = 255;
@@ -40,6 +40,6 @@ void hexBytesText(char (&out)[kFieldHexSize], const uint8_t* bytes, int length) 
 }
 
 void macText(char (&out)[kMacTextSize], const uint8_t* bytes) {
-    std::snprintf(out, sizeof out, "%02X:%02X:%02X:%02X:%02X:%02X", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
+    formatText(out, sizeof out, "%02X:%02X:%02X:%02X:%02X:%02X", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
                   bytes[5]);
 }

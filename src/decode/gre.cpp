@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "common/display.h"
 #include "common/options.h"
@@ -48,7 +47,7 @@ bool hasRouting(const GreHeader& h) { return (h.word & kRoutingPresent) != 0; }
 void flagsText(uint16_t word, char* text, size_t size) {
     int used = 0;
     auto add = [&](const char* name) {
-        used += std::snprintf(text + used, size - static_cast<size_t>(used), "%s%s", used > 0 ? ", " : "", name);
+        used += formatText(text + used, size - static_cast<size_t>(used), "%s%s", used > 0 ? ", " : "", name);
     };
     if (word & kChecksumPresent) add("checksum");
     if (word & kRoutingPresent) add("routing");
@@ -58,10 +57,10 @@ void flagsText(uint16_t word, char* text, size_t size) {
     if (word & kAckPresent) add("ack");
     if (word & kRecursionMask) {
         char recursion[16];
-        std::snprintf(recursion, sizeof recursion, "recursion=%u", (word & kRecursionMask) >> 8);
+        formatText(recursion, sizeof recursion, "recursion=%u", (word & kRecursionMask) >> 8);
         add(recursion);
     }
-    if (used == 0) std::snprintf(text, size, "none");
+    if (used == 0) formatText(text, size, "none");
 }
 
 // GRE's protocol type is an EtherType; a value that would be an 802.3

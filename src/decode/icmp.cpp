@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <cstring>
 
 #include "common/display.h"
@@ -122,7 +121,7 @@ void readFields(HexCursor& cursor, MessageFields& fields) {
             fields.receive = getLong(cursor);
             fields.transmit = getLong(cursor);
         } else if (fields.kind == Fields::mask) {
-            std::snprintf(fields.mask, sizeof fields.mask, "%s", getIpAddr(cursor));
+            formatText(fields.mask, sizeof fields.mask, "%s", getIpAddr(cursor));
         }
         break;
     case Fields::pointer:
@@ -214,20 +213,20 @@ Step decodeIcmp(HexCursor cursor) {
         }
         const char* name = quotedPortName(port, quotedProtocol);
         if (std::strlen(name) >= 236) fatal("INFOBUF too small");
-        std::snprintf(INFOBUF, sizeof INFOBUF, kPortUnreachable, name);
+        formatText(INFOBUF, sizeof INFOBUF, kPortUnreachable, name);
         info = INFOBUF;
     } else if (type == 3 && code == 4) {
         skipBytes(cursor, 2);
         uint16_t mtu = getShort(cursor);
         count = 8;
         if (mtu != 0) {
-            std::snprintf(INFOBUF, sizeof INFOBUF, "My next-hop MTU is %d", mtu);
+            formatText(INFOBUF, sizeof INFOBUF, "My next-hop MTU is %d", mtu);
             info = INFOBUF;
         }
     } else if (type == 5) {
         const char* router = hostName(getIpAddr(cursor), true);
         if (std::strlen(router) >= 237) fatal("INFOBUF too small");
-        std::snprintf(INFOBUF, sizeof INFOBUF, "Use router %s instead", router);
+        formatText(INFOBUF, sizeof INFOBUF, "Use router %s instead", router);
         info = INFOBUF;
         count = 8;
     }

@@ -1,6 +1,5 @@
 #include "decode/protocol_table.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "common/bounded_copy.h"
@@ -85,7 +84,7 @@ void readPointer(HexCursor& cursor, Message& m) { m.value = getLong(cursor); }
 void readMtu(HexCursor& cursor, Message& m) {
     m.value = getLong(cursor);
     if (m.value != 0) {
-        std::snprintf(infoText, sizeof infoText, "My next-hop MTU is %u", m.value);
+        formatText(infoText, sizeof infoText, "My next-hop MTU is %u", m.value);
         m.info = infoText;
     }
 }
@@ -127,7 +126,7 @@ void readRedirect(HexCursor& cursor, Message& m) {
     readAddress(cursor, m.target);
     readAddress(cursor, m.second);
     const char* router = hostName(m.target, true);
-    std::snprintf(infoText, sizeof infoText, "Use router %s instead", router);
+    formatText(infoText, sizeof infoText, "Use router %s instead", router);
     m.info = infoText;
 }
 
@@ -138,11 +137,11 @@ void readReport(HexCursor& cursor, Message& m) {
 
 int bit(unsigned flags, unsigned mask) { return (flags & mask) ? 1 : 0; }
 
-void tersePointer(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "pointer=%u", m.value); }
+void tersePointer(const Message& m) { formatText(fieldsText, sizeof fieldsText, "pointer=%u", m.value); }
 void verbosePointer(const Message& m) { putField("Pointer:", "%u", m.value); }
 
 void terseEcho(const Message& m) {
-    std::snprintf(fieldsText, sizeof fieldsText, "id=%04X seq=%u", m.identifier, m.sequence);
+    formatText(fieldsText, sizeof fieldsText, "id=%04X seq=%u", m.identifier, m.sequence);
 }
 void verboseEcho(const Message& m) {
     putField("Identifier:", "0x%04X", m.identifier);
@@ -151,10 +150,10 @@ void verboseEcho(const Message& m) {
 
 void terseMld(const Message& m) {
     if (m.mldv2Query)
-        std::snprintf(fieldsText, sizeof fieldsText, "maxcode=%u group=%s S=%d QRV=%u QQIC=%u sources=%u",
+        formatText(fieldsText, sizeof fieldsText, "maxcode=%u group=%s S=%d QRV=%u QQIC=%u sources=%u",
                       m.maxDelay, m.second, bit(m.flags, 0x08), m.flags & 0x07, m.qqic, m.count);
     else
-        std::snprintf(fieldsText, sizeof fieldsText, "maxdelay=%u group=%s", m.maxDelay, m.second);
+        formatText(fieldsText, sizeof fieldsText, "maxdelay=%u group=%s", m.maxDelay, m.second);
 }
 void verboseMld(const Message& m) {
     if (m.mldv2Query) {
@@ -173,7 +172,7 @@ void verboseMld(const Message& m) {
 const char* routerPreference(const Message& m) { return nameOf(kRouterPreferences, (m.flags >> 3) & 3); }
 
 void terseRouterAdvertisement(const Message& m) {
-    std::snprintf(fieldsText, sizeof fieldsText,
+    formatText(fieldsText, sizeof fieldsText,
                   "hoplimit=%u MOHP=%d%d%d%d prf=%s lifetime=%u reachable=%u retrans=%u", m.hopLimit,
                   bit(m.flags, 0x80), bit(m.flags, 0x40), bit(m.flags, 0x20), bit(m.flags, 0x04),
                   routerPreference(m), m.lifetime, m.value, m.retrans);
@@ -188,11 +187,11 @@ void verboseRouterAdvertisement(const Message& m) {
     putField("Retransmit Timer:", "%u ms", m.retrans);
 }
 
-void terseSolicitation(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "target=%s", m.target); }
+void terseSolicitation(const Message& m) { formatText(fieldsText, sizeof fieldsText, "target=%s", m.target); }
 void verboseSolicitation(const Message& m) { putField("Target Address:", "%s", m.target); }
 
 void terseAdvertisement(const Message& m) {
-    std::snprintf(fieldsText, sizeof fieldsText, "RSO=%d%d%d target=%s", bit(m.flags, 0x80), bit(m.flags, 0x40),
+    formatText(fieldsText, sizeof fieldsText, "RSO=%d%d%d target=%s", bit(m.flags, 0x80), bit(m.flags, 0x40),
                   bit(m.flags, 0x20), m.target);
 }
 void verboseAdvertisement(const Message& m) {
@@ -201,10 +200,10 @@ void verboseAdvertisement(const Message& m) {
     putField("Target Address:", "%s", m.target);
 }
 
-void terseRedirect(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "destination=%s", m.second); }
+void terseRedirect(const Message& m) { formatText(fieldsText, sizeof fieldsText, "destination=%s", m.second); }
 void verboseRedirect(const Message& m) { putField("Destination Address:", "%s", m.second); }
 
-void terseReport(const Message& m) { std::snprintf(fieldsText, sizeof fieldsText, "records=%u", m.count); }
+void terseReport(const Message& m) { formatText(fieldsText, sizeof fieldsText, "records=%u", m.count); }
 void verboseReport(const Message& m) { putField("Number of Records:", "%u", m.count); }
 
 // What follows the fields: NDP options, MLDv2 records or query sources.
@@ -269,14 +268,14 @@ void readQuote(HexCursor& cursor, Message& m) {
         uint16_t sourcePort = getShort(cursor);
         uint16_t destinationPort = getShort(cursor);
         state.dataLeft -= 4;
-        std::snprintf(quotedText, sizeof quotedText, "[%s].%u -> [%s].%u over %s", source, sourcePort, destination,
+        formatText(quotedText, sizeof quotedText, "[%s].%u -> [%s].%u over %s", source, sourcePort, destination,
                       destinationPort, name);
         if (m.type == 1 && m.code == 4) {
-            std::snprintf(infoText, sizeof infoText, kPortUnreachable, quotedPortName(destinationPort, next));
+            formatText(infoText, sizeof infoText, kPortUnreachable, quotedPortName(destinationPort, next));
             m.info = infoText;
         }
     } else {
-        std::snprintf(quotedText, sizeof quotedText, "%s -> %s over %s", source, destination, name);
+        formatText(quotedText, sizeof quotedText, "%s -> %s over %s", source, destination, name);
     }
     m.quoted = true;
 }
@@ -307,23 +306,23 @@ void optionText(unsigned type, const HeaderBytes& o) {
     const size_t size = sizeof bigText;
     unsigned length = static_cast<unsigned>(o.length);
     if ((type == 1 || type == 2) && length == 8) {
-        std::snprintf(bigText, size, "%s=%02X:%02X:%02X:%02X:%02X:%02X",
+        formatText(bigText, size, "%s=%02X:%02X:%02X:%02X:%02X:%02X",
                       type == 1 ? "source-link-address" : "target-link-address", o.byteAt(2), o.byteAt(3),
                       o.byteAt(4), o.byteAt(5), o.byteAt(6), o.byteAt(7));
     } else if (type == 3 && length == 32) {
-        std::snprintf(bigText, size, "prefix=%s/%u L=%d A=%d R=%d valid=%u preferred=%u", o.ipv6At(16, address),
+        formatText(bigText, size, "prefix=%s/%u L=%d A=%d R=%d valid=%u preferred=%u", o.ipv6At(16, address),
                       o.byteAt(2), bit(o.byteAt(3), 0x80), bit(o.byteAt(3), 0x40), bit(o.byteAt(3), 0x20),
                       o.longAt(4), o.longAt(8));
     } else if (type == 5 && length == 8) {
-        std::snprintf(bigText, size, "mtu=%u", o.longAt(4));
+        formatText(bigText, size, "mtu=%u", o.longAt(4));
     } else if (type == 25 && length >= 24 && (length / 8) % 2 == 1) {
-        size_t used = static_cast<size_t>(std::snprintf(bigText, size, "rdnss="));
+        size_t used = static_cast<size_t>(formatText(bigText, size, "rdnss="));
         for (unsigned at = 8; at + kAddressLength <= length; at += kAddressLength)
-            used += static_cast<size_t>(std::snprintf(bigText + used, size - used, "%s%s", at > 8 ? "," : "",
+            used += static_cast<size_t>(formatText(bigText + used, size - used, "%s%s", at > 8 ? "," : "",
                                                       o.ipv6At(static_cast<int>(at), address)));
-        std::snprintf(bigText + used, size - used, " lifetime=%u", o.longAt(4));
+        formatText(bigText + used, size - used, " lifetime=%u", o.longAt(4));
     } else {
-        std::snprintf(bigText, size, "type=%u len=%u", type, length);
+        formatText(bigText, size, "type=%u len=%u", type, length);
     }
 }
 

@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "common/display.h"
 #include "common/name_table.h"
@@ -68,7 +67,7 @@ unsigned v3Time(uint8_t code) {
 
 void showHeader(const Message& m) {
     char maxResponse[24];
-    std::snprintf(maxResponse, sizeof maxResponse, "%u.%u s", m.maxResponse / 10, m.maxResponse % 10);
+    formatText(maxResponse, sizeof maxResponse, "%u.%u s", m.maxResponse / 10, m.maxResponse % 10);
     switch (displayForm()) {
     case Form::oneLine:
         putFormat("%s -> %s IGMP %s", state.srcHostText, state.dstHostText, m.typeText);
@@ -125,7 +124,7 @@ bool readQuerySources(Region& message, unsigned sources) {
         message.bytes(address, 4);
         if (message.overrun()) return message.giveUp();
         char text[16];
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+        formatText(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
         if (displayForm() == Form::verbose)
             putField("Source Address:", "%s", text);
         else if (displayForm() == Form::terse)
@@ -185,7 +184,7 @@ Step decodeIgmp(HexCursor cursor) {
     if (hasGroup(m.type)) {
         uint8_t group[4];
         message.bytes(group, 4);
-        std::snprintf(m.group, sizeof m.group, "%u.%u.%u.%u", group[0], group[1], group[2], group[3]);
+        formatText(m.group, sizeof m.group, "%u.%u.%u.%u", group[0], group[1], group[2], group[3]);
     } else if (m.type == kV3Report) {
         message.skip(2);
         m.count = message.shortValue();

@@ -1,5 +1,5 @@
-#include <cstdio>
 
+#include "common/output.h"
 #include "decode/option_list.h"
 
 // The IPv4 option types with a text of their own. A row a type: the lengths
@@ -9,7 +9,7 @@ namespace {
 
 const char* addressAt(HeaderBytes option, int at) {
     static char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", option.byteAt(at), option.byteAt(at + 1), option.byteAt(at + 2),
+    formatText(text, sizeof text, "%u.%u.%u.%u", option.byteAt(at), option.byteAt(at + 1), option.byteAt(at + 2),
                   option.byteAt(at + 3));
     return text;
 }

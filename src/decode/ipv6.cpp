@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "common/bounded_copy.h"
@@ -49,17 +48,17 @@ constexpr Name kOptionNames[] = {{0xC2, "jumbo"}, {0x04, "TEL"}, {0x05, "RA"}, {
 void optionText(char* text, size_t size, unsigned type, const HeaderBytes& data) {
     const char* name = nameOf(kOptionNames, type);
     if (type == 0x01)
-        std::snprintf(text, size, "PadN=%d", data.length);
+        formatText(text, size, "PadN=%d", data.length);
     else if (type == 0xC2 && data.length == 4)
-        std::snprintf(text, size, "%s=%u", name, data.longAt(0));
+        formatText(text, size, "%s=%u", name, data.longAt(0));
     else if (type == 0x04 && data.length == 1)
-        std::snprintf(text, size, "%s=%u", name, data.byteAt(0));
+        formatText(text, size, "%s=%u", name, data.byteAt(0));
     else if (type == 0x05 && data.length == 2)
-        std::snprintf(text, size, "%s=%u", name, data.shortAt(0));
+        formatText(text, size, "%s=%u", name, data.shortAt(0));
     else if (type == 0xC9 && data.length == 16)
-        std::snprintf(text, size, "%s=%s", name, data.ipv6At(0, optionAddrText));
+        formatText(text, size, "%s=%s", name, data.ipv6At(0, optionAddrText));
     else
-        std::snprintf(text, size, "type=0x%02X len=%d", type, data.length);
+        formatText(text, size, "type=0x%02X len=%d", type, data.length);
 }
 
 // Hop-by-Hop or Destination Options: the options one by one. `readSoFar` is
@@ -80,7 +79,7 @@ bool showOptionsHeader(bool hopByHop, const HeaderBytes& header, int readSoFar, 
         unsigned type = options.byte();
         char text[80];
         if (type == 0) {
-            std::snprintf(text, sizeof text, "Pad1");
+            formatText(text, sizeof text, "Pad1");
         } else {
             int dataLength = options.byte();
             uint8_t data[255];

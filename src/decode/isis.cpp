@@ -1,8 +1,6 @@
 // IS-IS behind LLC (SAP 0xFE, NLPID 0x83): the common header, the fixed part
 // of hellos, LSPs and sequence number PDUs, then the TLVs.
 
-#include <cstdio>
-
 #include "common/display.h"
 #include "common/name_table.h"
 #include "common/output.h"
@@ -69,10 +67,10 @@ struct IdText {
 };
 IdText systemId(const uint8_t* bytes, int extra) {
     IdText out;
-    int at = std::snprintf(out.text, sizeof out.text, "%02X%02X.%02X%02X.%02X%02X", bytes[0], bytes[1], bytes[2],
+    int at = formatText(out.text, sizeof out.text, "%02X%02X.%02X%02X.%02X%02X", bytes[0], bytes[1], bytes[2],
                            bytes[3], bytes[4], bytes[5]);
-    if (extra >= 1) at += std::snprintf(out.text + at, sizeof out.text - static_cast<size_t>(at), ".%02X", bytes[6]);
-    if (extra >= 2) std::snprintf(out.text + at, sizeof out.text - static_cast<size_t>(at), "-%02X", bytes[7]);
+    if (extra >= 1) at += formatText(out.text + at, sizeof out.text - static_cast<size_t>(at), ".%02X", bytes[6]);
+    if (extra >= 2) formatText(out.text + at, sizeof out.text - static_cast<size_t>(at), "-%02X", bytes[7]);
     return out;
 }
 
@@ -211,11 +209,11 @@ Step decodeIsis(HexCursor cursor) {
         if (type == kTlvHostname) {
             char hostname[kFieldTextSize];
             printableText(hostname, value, static_cast<int>(length), false);
-            std::snprintf(text, sizeof text, "hostname=%s", hostname);
+            formatText(text, sizeof text, "hostname=%s", hostname);
         } else if (name != nullptr) {
-            std::snprintf(text, sizeof text, "%s len=%u", name, length);
+            formatText(text, sizeof text, "%s len=%u", name, length);
         } else {
-            std::snprintf(text, sizeof text, "type=%u len=%u", type, length);
+            formatText(text, sizeof text, "type=%u len=%u", type, length);
         }
         if (form == Form::verbose)
             putField("TLV:", "%s", text);

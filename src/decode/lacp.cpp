@@ -9,8 +9,6 @@
 #include "decode/step.h"
 #include "input/region.h"
 
-#include <cstdio>
-
 namespace {
 constexpr char kNotStandard[] = "\t<*** LACPDU not in the standard layout ***>\n";
 constexpr unsigned kSubtypeLacp = 1;
@@ -48,15 +46,15 @@ struct StateText {
 };
 StateText stateText(unsigned bits) {
     StateText out;
-    int at = std::snprintf(out.text, sizeof out.text, "0x%02X (", bits);
+    int at = formatText(out.text, sizeof out.text, "0x%02X (", bits);
     bool any = false;
     for (unsigned bit = 0; bit < 8; ++bit) {
         if ((bits & (1u << bit)) == 0) continue;
-        at += std::snprintf(out.text + at, sizeof out.text - static_cast<size_t>(at), "%s%s", any ? ", " : "",
+        at += formatText(out.text + at, sizeof out.text - static_cast<size_t>(at), "%s%s", any ? ", " : "",
                             kStateBits[bit]);
         any = true;
     }
-    std::snprintf(out.text + at, sizeof out.text - static_cast<size_t>(at), "%s)", any ? "" : "none");
+    formatText(out.text + at, sizeof out.text - static_cast<size_t>(at), "%s)", any ? "" : "none");
     return out;
 }
 
@@ -65,7 +63,7 @@ void showInfo(const char* who, const char* label, const Info& info) {
     if (form == Form::verbose) {
         char text[40];
         auto field = [&](const char* name) {
-            std::snprintf(text, sizeof text, "%s %s:", label, name);
+            formatText(text, sizeof text, "%s %s:", label, name);
             return text;
         };
         putField(field("System Priority"), "%u", info.systemPriority);

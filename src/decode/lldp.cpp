@@ -1,6 +1,5 @@
 // LLDP: a list of TLVs (type 7 bits, length 9 bits, value) up to End.
 
-#include <cstdio>
 #include <cstring>
 
 #include "common/bounded_copy.h"
@@ -50,26 +49,26 @@ uint32_t longOf(const uint8_t* b) {
 // addresses only), else hex.
 void addressText(char* out, size_t size, unsigned family, const uint8_t* bytes, int length, bool macFamily) {
     if (family == 1 && length == 4) {
-        std::snprintf(out, size, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+        formatText(out, size, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
     } else if (family == 2 && length == 16) {
         char address[kIpv6AddrTextSize];
         ipv6AddrText(bytes, address);
-        std::snprintf(out, size, "%s", address);
+        formatText(out, size, "%s", address);
     } else if (macFamily && family == 6 && length == 6) {
         char mac[kMacTextSize];
         macText(mac, bytes);
-        std::snprintf(out, size, "%s", mac);
+        formatText(out, size, "%s", mac);
     } else {
         char hex[kFieldHexSize];
         hexBytesText(hex, bytes, length);
-        std::snprintf(out, size, "%s", hex);
+        formatText(out, size, "%s", hex);
     }
 }
 
 // Chassis ID and Port ID: "mac 02:00:00:00:00:01", "interface-name eth0", ...
 void idText(char* out, size_t size, const Name* subtypes, size_t count, bool chassis, int length) {
     if (length < 1) {
-        std::snprintf(out, size, "type=%u len=%d", chassis ? kChassisId : kPortId, length);
+        formatText(out, size, "type=%u len=%d", chassis ? kChassisId : kPortId, length);
         return;
     }
     unsigned subtype = value[0];
@@ -82,23 +81,23 @@ void idText(char* out, size_t size, const Name* subtypes, size_t count, bool cha
     if (word == nullptr) {
         char hex[kFieldHexSize];
         hexBytesText(hex, id, idLength);
-        std::snprintf(out, size, "subtype=%u %s", subtype, hex);
+        formatText(out, size, "subtype=%u %s", subtype, hex);
         return;
     }
     if (std::strcmp(word, "mac") == 0 && idLength == 6) {
         char mac[kMacTextSize];
         macText(mac, id);
-        std::snprintf(out, size, "%s %s", word, mac);
+        formatText(out, size, "%s %s", word, mac);
     } else if (std::strcmp(word, "mac") == 0) {
         char hex[kFieldHexSize];
         hexBytesText(hex, id, idLength);
-        std::snprintf(out, size, "%s %s", word, hex);
+        formatText(out, size, "%s %s", word, hex);
     } else if (std::strcmp(word, "address") == 0 && idLength >= 1) {
         addressText(shown, sizeof shown, id[0], id + 1, idLength - 1, false);
-        std::snprintf(out, size, "%s %s", word, shown);
+        formatText(out, size, "%s %s", word, shown);
     } else {
         printableText(shown, id, idLength, false);
-        std::snprintf(out, size, "%s %s", word, shown);
+        formatText(out, size, "%s %s", word, shown);
     }
 }
 
@@ -106,8 +105,8 @@ void capabilitiesText(char* out, size_t size, unsigned bits) {
     size_t at = 0;
     for (unsigned bit = 0; bit < sizeof kCapabilityNames / sizeof kCapabilityNames[0]; ++bit)
         if (bits & (1u << bit))
-            at += static_cast<size_t>(std::snprintf(out + at, size - at, "%s%s", at > 0 ? "," : "", kCapabilityNames[bit]));
-    if (at == 0) std::snprintf(out, size, "none");
+            at += static_cast<size_t>(formatText(out + at, size - at, "%s%s", at > 0 ? "," : "", kCapabilityNames[bit]));
+    if (at == 0) formatText(out, size, "none");
 }
 
 // The management address TLV; false when a part runs past the TLV.
@@ -123,14 +122,14 @@ bool managementText(char* out, size_t size, int length, bool terse) {
     int oidLength = value[at + 5];
     if (at + 6 + oidLength > length) return false;
     if (terse) {
-        std::snprintf(out, size, "%s", address);
+        formatText(out, size, "%s", address);
         return true;
     }
     const char* interface = nameOf(kInterfaceSubtypes, interfaceSubtype);
     if (interface != nullptr)
-        std::snprintf(out, size, "%s (interface %s %u)", address, interface, number);
+        formatText(out, size, "%s (interface %s %u)", address, interface, number);
     else
-        std::snprintf(out, size, "%s (interface %u %u)", address, interfaceSubtype, number);
+        formatText(out, size, "%s (interface %u %u)", address, interfaceSubtype, number);
     return true;
 }
 
@@ -190,7 +189,7 @@ Step decodeLldp(HexCursor cursor) {
         case kChassisId: idText(text, sizeof text, kChassisSubtypes, 7, true, length); break;
         case kPortId: idText(text, sizeof text, kPortSubtypes, 7, false, length); break;
         case kTtl:
-            if (length == 2) std::snprintf(text, sizeof text, "%u s", shortOf(value));
+            if (length == 2) formatText(text, sizeof text, "%u s", shortOf(value));
             else labels = {"TLV:", nullptr};
             break;
         case kPortDescription:
@@ -205,9 +204,9 @@ Step decodeLldp(HexCursor cursor) {
                 char system[96], enabled[96];
                 capabilitiesText(system, sizeof system, shortOf(value));
                 capabilitiesText(enabled, sizeof enabled, shortOf(value + 2));
-                std::snprintf(text, sizeof text, "0x%04X (%s) enabled 0x%04X (%s)", shortOf(value), system,
+                formatText(text, sizeof text, "0x%04X (%s) enabled 0x%04X (%s)", shortOf(value), system,
                               shortOf(value + 2), enabled);
-                std::snprintf(terseText, sizeof terseText, "%04X/%04X", shortOf(value), shortOf(value + 2));
+                formatText(terseText, sizeof terseText, "%04X/%04X", shortOf(value), shortOf(value + 2));
             } else {
                 labels = {"TLV:", nullptr};
             }
@@ -222,15 +221,15 @@ Step decodeLldp(HexCursor cursor) {
         case kOrganization:
             if (length >= 4) {
                 uint32_t oui = static_cast<uint32_t>(value[0] << 16 | value[1] << 8 | value[2]);
-                std::snprintf(text, sizeof text, "oui=%06X subtype=%u len=%d", oui, value[3], length);
-                std::snprintf(terseText, sizeof terseText, "%06X/%u len=%d", oui, value[3], length);
+                formatText(text, sizeof text, "oui=%06X subtype=%u len=%d", oui, value[3], length);
+                formatText(terseText, sizeof terseText, "%06X/%u len=%d", oui, value[3], length);
             } else {
                 labels = {"TLV:", nullptr};
             }
             break;
         default: break;
         }
-        if (labels.terse == nullptr) std::snprintf(text, sizeof text, "type=%u len=%d", type, length);
+        if (labels.terse == nullptr) formatText(text, sizeof text, "type=%u len=%d", type, length);
         if (type == kChassisId && std::strcmp(chassisText, "-") == 0) copyBounded(chassisText, text);
         if (type == kPortId && std::strcmp(portText, "-") == 0) copyBounded(portText, text);
         if (type == kTtl && labels.terse != nullptr && !haveTtl) {

@@ -2,8 +2,6 @@
 // hex digit (4: IPv4, 6: IPv6), as tshark does; anything else (a
 // pseudowire control word among them) is data.
 
-#include <cstdio>
-
 #include "common/display.h"
 #include "common/options.h"
 #include "common/output.h"
@@ -49,7 +47,7 @@ Step decodeMpls(HexCursor cursor) {
         if (region.overrun()) return ranPast(region);
         countLinkBytes(4);
         showEntry(entry, n == 0);
-        at += static_cast<size_t>(std::snprintf(labelsText + at, sizeof labelsText - at, "%s%u", n == 0 ? "" : "/",
+        at += static_cast<size_t>(formatText(labelsText + at, sizeof labelsText - at, "%s%u", n == 0 ? "" : "/",
                                                 entry >> 12));
         if ((entry >> 8) & 1) break;
     }

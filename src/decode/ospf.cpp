@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "common/display.h"
 #include "common/name_table.h"
@@ -35,7 +34,7 @@ struct Address {
 
 Address addressOf(uint32_t value) {
     Address a;
-    std::snprintf(a.text, sizeof a.text, "%u.%u.%u.%u", value >> 24, (value >> 16) & 0xFF, (value >> 8) & 0xFF,
+    formatText(a.text, sizeof a.text, "%u.%u.%u.%u", value >> 24, (value >> 16) & 0xFF, (value >> 8) & 0xFF,
                   value & 0xFF);
     return a;
 }
@@ -131,7 +130,7 @@ Lsa getLsaHeader(HexCursor& cursor, unsigned version) {
 
 void showLsa(const Lsa& lsa, unsigned version) {
     char text[128];
-    std::snprintf(text, sizeof text,
+    formatText(text, sizeof text,
                   version == 2 ? "age=%u type=%u id=%s adv=%s seq=0x%08X cksum=0x%04X len=%u"
                                : "age=%u type=0x%04X id=%s adv=%s seq=0x%08X cksum=0x%04X len=%u",
                   lsa.age, lsa.type, lsa.id.text, lsa.adv.text, lsa.sequence, lsa.checksum, lsa.length);
@@ -158,13 +157,13 @@ bool walkHello(HexCursor& cursor, int& left, unsigned version) {
     unsigned hello, options, priority, dead;
     if (version == 2) {
         Address mask = getAddress(cursor);
-        std::snprintf(first, sizeof first, "%s", mask.text);
+        formatText(first, sizeof first, "%s", mask.text);
         hello = getShort(cursor);
         options = getByte(cursor);
         priority = getByte(cursor);
         dead = getLong(cursor);
     } else {
-        std::snprintf(first, sizeof first, "%u", getLong(cursor));
+        formatText(first, sizeof first, "%u", getLong(cursor));
         uint32_t word = getLong(cursor);
         priority = word >> 24;
         options = word & 0x00FFFFFF;
@@ -239,7 +238,7 @@ void walkLsRequest(HexCursor& cursor, int& left, unsigned version) {
         left -= kRequestLength;
         state.dataLeft -= kRequestLength;
         char text[64];
-        std::snprintf(text, sizeof text, "type=%u id=%s adv=%s", type, id.text, adv.text);
+        formatText(text, sizeof text, "type=%u id=%s adv=%s", type, id.text, adv.text);
         showItem("Request:", "request ", text);
     }
 }

@@ -1,5 +1,4 @@
 #include <climits>
-#include <cstdio>
 
 #include "common/display.h"
 #include "common/name_table.h"
@@ -59,7 +58,7 @@ struct Reader {
         uint8_t bytes[16];
         if (family == kFamilyIpv4) {
             region.bytes(bytes, 4);
-            std::snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+            formatText(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
         } else {
             region.bytes(bytes, 16);
             ipv6AddrText(bytes, text);
@@ -76,7 +75,7 @@ struct Reader {
         unsigned mask = byte();
         char address[kIpv6AddrTextSize] = "";
         this->address(family, encoding, address);
-        std::snprintf(text, sizeof text, "%s/%u", address, mask);
+        formatText(text, sizeof text, "%s/%u", address, mask);
     }
 };
 
@@ -92,30 +91,30 @@ void showLine(const char* label, const char* terseKey, const char* text) {
 bool optionText(Reader& r, unsigned type, unsigned length, char* text, size_t size) {
     int end = state.dataLeft - static_cast<int>(length);
     if (type == 1 && length == 2) {
-        std::snprintf(text, size, "holdtime=%u", r.shortValue());
+        formatText(text, size, "holdtime=%u", r.shortValue());
     } else if (type == 2 && length == 4) {
         unsigned delay = r.shortValue(), override = r.shortValue();
-        std::snprintf(text, size, "lan-prune-delay T=%u delay=%u override=%u", delay >> 15, delay & 0x7FFF, override);
+        formatText(text, size, "lan-prune-delay T=%u delay=%u override=%u", delay >> 15, delay & 0x7FFF, override);
     } else if (type == 19 && length == 4) {
-        std::snprintf(text, size, "dr-priority=%u", r.longValue());
+        formatText(text, size, "dr-priority=%u", r.longValue());
     } else if (type == 20 && length == 4) {
-        std::snprintf(text, size, "generation-id=0x%08X", r.longValue());
+        formatText(text, size, "generation-id=0x%08X", r.longValue());
     } else if (type == 21 && length == 4) {
         r.byte();
         unsigned interval = r.byte();
         r.shortValue();
-        std::snprintf(text, size, "state-refresh interval=%u", interval);
+        formatText(text, size, "state-refresh interval=%u", interval);
     } else if (type == 24) {
-        int used = std::snprintf(text, size, "address-list");
+        int used = formatText(text, size, "address-list");
         while (state.dataLeft > end && r.sound()) {
             char address[kIpv6AddrTextSize] = "";
             r.unicast(address);
             if (state.dataLeft < end) r.region.need(INT32_MAX);   // an address past the option
-            if (used < static_cast<int>(size)) used += std::snprintf(text + used, size - used, " %s", address);
+            if (used < static_cast<int>(size)) used += formatText(text + used, size - used, " %s", address);
         }
     } else {
         r.region.skip(static_cast<int32_t>(length));
-        std::snprintf(text, size, "type=%u len=%u", type, length);
+        formatText(text, size, "type=%u len=%u", type, length);
     }
     return r.sound();
 }
@@ -160,7 +159,7 @@ bool walkJoinPrune(Reader& r) {
         unsigned joins = r.shortValue(), prunes = r.shortValue();
         if (!r.sound()) return false;
         char text[96];
-        std::snprintf(text, sizeof text, "%s joins=%u prunes=%u", group, joins, prunes);
+        formatText(text, sizeof text, "%s joins=%u prunes=%u", group, joins, prunes);
         showLine("Group:", "group ", text);
         for (unsigned s = 0; s < joins + prunes; ++s) {
             if (s == kMaxSources) {
@@ -177,7 +176,7 @@ bool walkJoinPrune(Reader& r) {
             if (flags & kSourceR) letters[used++] = 'R';
             if (used == 0) letters[used++] = '-';
             letters[used] = '\0';
-            std::snprintf(text, sizeof text, "%s %s", source, letters);
+            formatText(text, sizeof text, "%s %s", source, letters);
             bool join = s < joins;
             showLine(join ? "Join:" : "Prune:", join ? "join " : "prune ", text);
         }

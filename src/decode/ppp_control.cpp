@@ -1,8 +1,6 @@
 // The PPP control protocols: LCP, IPCP, IPV6CP and CCP (code, identifier,
 // length, options), PAP and CHAP (code, identifier, length; the rest data).
 
-#include <cstdio>
-
 #include "common/display.h"
 #include "common/name_table.h"
 #include "common/output.h"
@@ -50,15 +48,15 @@ unsigned shortOf(const uint8_t* b) { return static_cast<unsigned>(b[0] << 8 | b[
 void optionText(char* out, size_t size, unsigned protocol, unsigned type, unsigned length, const uint8_t* v) {
     unsigned data = length - 2;
     if (protocol == kLcp) {
-        if (type == 1 && data == 2) { std::snprintf(out, size, "MRU=%u", shortOf(v)); return; }
-        if (type == 2 && data == 4) { std::snprintf(out, size, "ACCM=0x%08X", longOf(v)); return; }
-        if (type == 3 && data == 2) { std::snprintf(out, size, "auth=0x%04X", shortOf(v)); return; }
-        if (type == 3 && data == 3) { std::snprintf(out, size, "auth=0x%04X/%u", shortOf(v), v[2]); return; }
-        if (type == 5 && data == 4) { std::snprintf(out, size, "magic=0x%08X", longOf(v)); return; }
-        if (type == 7 && data == 0) { std::snprintf(out, size, "PFC"); return; }
-        if (type == 8 && data == 0) { std::snprintf(out, size, "ACFC"); return; }
+        if (type == 1 && data == 2) { formatText(out, size, "MRU=%u", shortOf(v)); return; }
+        if (type == 2 && data == 4) { formatText(out, size, "ACCM=0x%08X", longOf(v)); return; }
+        if (type == 3 && data == 2) { formatText(out, size, "auth=0x%04X", shortOf(v)); return; }
+        if (type == 3 && data == 3) { formatText(out, size, "auth=0x%04X/%u", shortOf(v), v[2]); return; }
+        if (type == 5 && data == 4) { formatText(out, size, "magic=0x%08X", longOf(v)); return; }
+        if (type == 7 && data == 0) { formatText(out, size, "PFC"); return; }
+        if (type == 8 && data == 0) { formatText(out, size, "ACFC"); return; }
     } else if (protocol == kIpcp) {
-        if (type == 2 && data >= 2) { std::snprintf(out, size, "compression=0x%04X", shortOf(v)); return; }
+        if (type == 2 && data >= 2) { formatText(out, size, "compression=0x%04X", shortOf(v)); return; }
         const char* word = type == 3     ? "address"
                            : type == 129 ? "primary-DNS"
                            : type == 130 ? "primary-NBNS"
@@ -66,17 +64,17 @@ void optionText(char* out, size_t size, unsigned protocol, unsigned type, unsign
                            : type == 132 ? "secondary-NBNS"
                                          : nullptr;
         if (word != nullptr && data == 4) {
-            std::snprintf(out, size, "%s=%u.%u.%u.%u", word, v[0], v[1], v[2], v[3]);
+            formatText(out, size, "%s=%u.%u.%u.%u", word, v[0], v[1], v[2], v[3]);
             return;
         }
     } else if (protocol == kIpv6cp) {
         if (type == 1 && data == 8) {
-            std::snprintf(out, size, "interface-id=%04x:%04x:%04x:%04x", shortOf(v), shortOf(v + 2), shortOf(v + 4),
+            formatText(out, size, "interface-id=%04x:%04x:%04x:%04x", shortOf(v), shortOf(v + 2), shortOf(v + 4),
                           shortOf(v + 6));
             return;
         }
     }
-    std::snprintf(out, size, "type=%u len=%u", type, length);
+    formatText(out, size, "type=%u len=%u", type, length);
 }
 }  // namespace
 

@@ -1,8 +1,6 @@
 // PPPoE discovery (its tags) and session headers; a session's payload is a
 // PPP frame.
 
-#include <cstdio>
-
 #include "common/display.h"
 #include "common/name_table.h"
 #include "common/options.h"
@@ -63,7 +61,7 @@ void tagText(char* out, size_t size, unsigned type, unsigned length, const uint8
     char hex[kFieldHexSize];
     const char* quoted = nullptr;
     switch (type) {
-    case 0x0000: std::snprintf(out, size, "End-Of-List"); return;
+    case 0x0000: formatText(out, size, "End-Of-List"); return;
     case 0x0101: quoted = "Service-Name"; break;
     case 0x0102: quoted = "AC-Name"; break;
     case 0x0201: quoted = "Service-Name-Error"; break;
@@ -73,20 +71,20 @@ void tagText(char* out, size_t size, unsigned type, unsigned length, const uint8
     case 0x0104:
     case 0x0110:
         hexBytesText(hex, value, kept);
-        std::snprintf(out, size, "%s=%s",
+        formatText(out, size, "%s=%s",
                       type == 0x0103 ? "Host-Uniq" : type == 0x0104 ? "AC-Cookie" : "Relay-Session-Id", hex);
         return;
     case 0x0105:
         if (length >= 4) {
             uint32_t vendor = static_cast<uint32_t>(value[0]) << 24 | static_cast<uint32_t>(value[1]) << 16 |
                               static_cast<uint32_t>(value[2]) << 8 | value[3];
-            std::snprintf(out, size, "Vendor-Specific vendor=%u len=%u", vendor, length);
+            formatText(out, size, "Vendor-Specific vendor=%u len=%u", vendor, length);
             return;
         }
         break;
     case 0x0120:
         if (length == 2) {
-            std::snprintf(out, size, "PPP-Max-Payload=%u", static_cast<unsigned>(value[0] << 8 | value[1]));
+            formatText(out, size, "PPP-Max-Payload=%u", static_cast<unsigned>(value[0] << 8 | value[1]));
             return;
         }
         break;
@@ -94,10 +92,10 @@ void tagText(char* out, size_t size, unsigned type, unsigned length, const uint8
     }
     if (quoted != nullptr) {
         printableText(text, value, kept, false);
-        std::snprintf(out, size, "%s=\"%s\"", quoted, text);
+        formatText(out, size, "%s=\"%s\"", quoted, text);
         return;
     }
-    std::snprintf(out, size, "type=0x%04X len=%u", type, length);
+    formatText(out, size, "type=0x%04X len=%u", type, length);
 }
 
 void showTag(const char* text) {

@@ -1,8 +1,6 @@
 // PTP version 2 over Ethernet: the common header, then the timestamp (and
 // requesting port) that the event and general messages carry.
 
-#include <cstdio>
-
 #include "common/display.h"
 #include "common/name_table.h"
 #include "common/output.h"
@@ -40,9 +38,9 @@ CorrectionText correctionText(uint64_t raw) {
     long long nanoseconds = static_cast<long long>(raw) >> 16;
     unsigned fraction = static_cast<unsigned>(raw & 0xFFFF);
     if (fraction != 0)
-        std::snprintf(out.text, sizeof out.text, "%lld ns + %u/65536", nanoseconds, fraction);
+        formatText(out.text, sizeof out.text, "%lld ns + %u/65536", nanoseconds, fraction);
     else
-        std::snprintf(out.text, sizeof out.text, "%lld ns", nanoseconds);
+        formatText(out.text, sizeof out.text, "%lld ns", nanoseconds);
     return out;
 }
 }  // namespace

@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "common/display.h"
 #include "common/name_table.h"
@@ -91,29 +90,29 @@ Step decodeSctp(HexCursor cursor) {
         NumberText number;
         const char* name = nameOf(kChunkTypes, type);
         if (name == nullptr) {
-            std::snprintf(number.text, sizeof number.text, "type=%u", type);
+            formatText(number.text, sizeof number.text, "type=%u", type);
             name = number.text;
         }
         char text[160];
-        int used = std::snprintf(text, sizeof text, "%s flags=0x%02X len=%u", name, flags, length);
+        int used = formatText(text, sizeof text, "%s flags=0x%02X len=%u", name, flags, length);
         int read = kChunkHeaderLength;
         if (type == kData) {
             uint32_t tsn = chunk.longValue();
             unsigned stream = chunk.shortValue(), ssn = chunk.shortValue();
             uint32_t ppid = chunk.longValue();
-            std::snprintf(text + used, sizeof text - used, " TSN=%u stream=%u ssn=%u ppid=%u", tsn, stream, ssn, ppid);
+            formatText(text + used, sizeof text - used, " TSN=%u stream=%u ssn=%u ppid=%u", tsn, stream, ssn, ppid);
             read = kDataChunkLength;
         } else if ((type == kInit || type == kInitAck) && chunkLength >= kInitLength) {
             uint32_t initiateTag = chunk.longValue(), window = chunk.longValue();
             unsigned outbound = chunk.shortValue(), inbound = chunk.shortValue();
             uint32_t tsn = chunk.longValue();
-            std::snprintf(text + used, sizeof text - used, " tag=0x%08X a_rwnd=%u out=%u in=%u TSN=%u", initiateTag,
+            formatText(text + used, sizeof text - used, " tag=0x%08X a_rwnd=%u out=%u in=%u TSN=%u", initiateTag,
                           window, outbound, inbound, tsn);
             read = kInitLength;
         } else if (type == kSack && chunkLength >= kSackLength) {
             uint32_t cumulative = chunk.longValue(), window = chunk.longValue();
             unsigned gaps = chunk.shortValue(), duplicates = chunk.shortValue();
-            std::snprintf(text + used, sizeof text - used, " cum-TSN=%u a_rwnd=%u gaps=%u dups=%u", cumulative, window,
+            formatText(text + used, sizeof text - used, " cum-TSN=%u a_rwnd=%u gaps=%u dups=%u", cumulative, window,
                           gaps, duplicates);
             read = kSackLength;
         }

@@ -1,7 +1,5 @@
 #include "decode/shared_fields.h"
 
-#include <cstdio>
-
 #include "common/bounded_copy.h"
 #include "common/display.h"
 #include "common/output.h"
@@ -87,16 +85,16 @@ unsigned datagramEtherType(HexCursor& cursor) {
 const char* reasonWithCode(const char* reason, unsigned code, bool withCode) {
     static char text[sizeof kCorrupt + 16];
     if (!withCode || reason != kCorrupt) return reason;
-    std::snprintf(text, sizeof text, "%s (code %u)", kCorrupt, code);
+    formatText(text, sizeof text, "%s (code %u)", kCorrupt, code);
     return text;
 }
 
 const char* unknownTypeText(unsigned type, unsigned code, bool withCode) {
     static char text[40];
     if (withCode && code != 0)
-        std::snprintf(text, sizeof text, "<unknown> (%u, code %u)", type, code);
+        formatText(text, sizeof text, "<unknown> (%u, code %u)", type, code);
     else
-        std::snprintf(text, sizeof text, "<unknown> (%u)", type);
+        formatText(text, sizeof text, "<unknown> (%u)", type);
     return text;
 }
 

@@ -1,7 +1,6 @@
 // Spanning Tree BPDUs (802.1D, RSTP, MSTP, SPB), behind LLC SAP 0x42 or
 // Cisco's PVST+ SNAP header.
 
-#include <cstdio>
 #include <cstring>
 
 #include "common/display.h"
@@ -58,7 +57,7 @@ struct IdText {
 };
 IdText idText(const BridgeId& id) {
     IdText out;
-    std::snprintf(out.text, sizeof out.text, "%u/%u/%s", id.priority, id.extension, id.mac);
+    formatText(out.text, sizeof out.text, "%u/%u/%s", id.priority, id.extension, id.mac);
     return out;
 }
 
@@ -70,9 +69,9 @@ TimeText timeText(unsigned value, bool withUnit) {
     TimeText out;
     const char* unit = withUnit ? " s" : "";
     if (value % 256 == 0)
-        std::snprintf(out.text, sizeof out.text, "%u%s", value / 256, unit);
+        formatText(out.text, sizeof out.text, "%u%s", value / 256, unit);
     else
-        std::snprintf(out.text, sizeof out.text, "%u.%02u%s", value / 256, value % 256 * 100 / 256, unit);
+        formatText(out.text, sizeof out.text, "%u.%02u%s", value / 256, value % 256 * 100 / 256, unit);
     return out;
 }
 
@@ -83,17 +82,17 @@ struct FlagsText {
 };
 FlagsText flagsText(unsigned flags, bool withRole) {
     FlagsText out;
-    int at = std::snprintf(out.text, sizeof out.text, "0x%02X (", flags);
+    int at = formatText(out.text, sizeof out.text, "0x%02X (", flags);
     bool any = false;
     auto add = [&](const char* word) {
-        at += std::snprintf(out.text + at, sizeof out.text - static_cast<size_t>(at), "%s%s", any ? ", " : "", word);
+        at += formatText(out.text + at, sizeof out.text - static_cast<size_t>(at), "%s%s", any ? ", " : "", word);
         any = true;
     };
     if (flags & 0x01) add("TC");
     if (flags & 0x02) add("proposal");
     if (withRole) {
         char role[24];
-        std::snprintf(role, sizeof role, "role=%s", kRoles[(flags >> 2) & 3]);
+        formatText(role, sizeof role, "role=%s", kRoles[(flags >> 2) & 3]);
         add(role);
     }
     if (flags & 0x10) add("learning");
@@ -101,7 +100,7 @@ FlagsText flagsText(unsigned flags, bool withRole) {
     if (flags & 0x40) add("agreement");
     if (flags & 0x80) add("TCA");
     if (!any) add("none");
-    std::snprintf(out.text + at, sizeof out.text - static_cast<size_t>(at), ")");
+    formatText(out.text + at, sizeof out.text - static_cast<size_t>(at), ")");
     return out;
 }
 
@@ -195,7 +194,7 @@ void showMsti(Region& region) {
     uint32_t cost = static_cast<uint32_t>(bytes[9]) << 24 | static_cast<uint32_t>(bytes[10]) << 16 |
                     static_cast<uint32_t>(bytes[11]) << 8 | bytes[12];
     char text[160];
-    std::snprintf(text, sizeof text, "id=%u flags=0x%02X root=%u/%s cost=%u bridge-prio=%u port-prio=%u hops=%u", id,
+    formatText(text, sizeof text, "id=%u flags=0x%02X root=%u/%s cost=%u bridge-prio=%u port-prio=%u hops=%u", id,
                   flags, rootPriority, mac, cost, bytes[13] >> 4, bytes[14] >> 4, bytes[15]);
     Form form = displayForm();
     if (form == Form::verbose)

@@ -1,6 +1,6 @@
-#include <cstdio>
 
 #include "common/name_table.h"
+#include "common/output.h"
 #include "decode/option_list.h"
 
 // The TCP option kinds with a text of their own. A row a kind: the lengths it
@@ -13,7 +13,7 @@ const char* hexFrom(HeaderBytes option, int at) {
     static char text[2 * kMaxOptionArea + 1];
     int count = 0;
     for (; at + count < option.length && count < kMaxOptionArea; ++count)
-        std::snprintf(text + 2 * count, 3, "%02X", option.byteAt(at + count));
+        formatText(text + 2 * count, 3, "%02X", option.byteAt(at + count));
     text[2 * count] = '\0';
     return text;
 }

@@ -1,6 +1,6 @@
 #include "input/hex_readers.h"
 
-#include <cstdio>
+#include "common/output.h"
 
 char etherAddrText[18];
 
@@ -63,17 +63,17 @@ void ipv6AddrText(const uint8_t bytes[16], char (&text)[kIpv6AddrTextSize]) {
     char* end = text + kIpv6AddrTextSize;
     for (int i = 0; i <= lastWord; ++i) {
         if (i == runStart) {
-            out += std::snprintf(out, static_cast<size_t>(end - out), "::");
+            out += formatText(out, static_cast<size_t>(end - out), "::");
             i += runLength - 1;
             continue;
         }
         // A word after another word (not after the "::") is joined by a colon.
         if (i > 0 && i != runStart + runLength) *out++ = ':';
-        out += std::snprintf(out, static_cast<size_t>(end - out), "%x", words[i]);
+        out += formatText(out, static_cast<size_t>(end - out), "%x", words[i]);
     }
     if (dottedTail) {
         if (runStart + runLength != 6) *out++ = ':';
-        out += std::snprintf(out, static_cast<size_t>(end - out), "%u.%u.%u.%u", bytes[12], bytes[13], bytes[14],
+        out += formatText(out, static_cast<size_t>(end - out), "%u.%u.%u.%u", bytes[12], bytes[13], bytes[14],
                              bytes[15]);
     }
     *out = '\0';

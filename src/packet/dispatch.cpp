@@ -1,7 +1,6 @@
 #include "packet/dispatch.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "common/bounded_copy.h"
@@ -71,7 +70,7 @@ HexCursor undecodedProtocol(const Step& step, bool inTunnel) {
     if (name != nullptr)
         copyBounded(label, name);
     else
-        std::snprintf(label, sizeof label, "Protocol %u", number);
+        formatText(label, sizeof label, "Protocol %u", number);
     return showData(step.cursor, label);
 }
 

@@ -1,7 +1,6 @@
 #include "packet/header_line.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -132,7 +131,7 @@ const char* readDecimal(const char* p, unsigned& value) {
 const char* knownOrNumber(int type, const char* name) {
     static char number[16];
     if (std::strcmp(name, "Unknown") != 0) return name;
-    std::snprintf(number, sizeof number, "0x%04X", static_cast<unsigned>(type));
+    formatText(number, sizeof number, "0x%04X", static_cast<unsigned>(type));
     return number;
 }
 

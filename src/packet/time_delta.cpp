@@ -1,11 +1,11 @@
 #include "packet/time_delta.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/char_classes.h"
+#include "common/output.h"
 
 namespace {
 // Times are counted in steps of one fraction digit since midnight.
@@ -65,13 +65,13 @@ const char* timeDelta(const char* timestamp) {
     int fraction = truncateToInt(rest - seconds * scale);
 
     if (hours != 0)
-        std::snprintf(deltaText, sizeof deltaText, " (%02d:%02d:%d.%0*d)", hours, minutes, seconds,
+        formatText(deltaText, sizeof deltaText, " (%02d:%02d:%d.%0*d)", hours, minutes, seconds,
                       fractionDigits, fraction);
     else if (minutes != 0)
-        std::snprintf(deltaText, sizeof deltaText, " (%02d:%d.%0*d)", minutes, seconds, fractionDigits,
+        formatText(deltaText, sizeof deltaText, " (%02d:%d.%0*d)", minutes, seconds, fractionDigits,
                       fraction);
     else
-        std::snprintf(deltaText, sizeof deltaText, " (%d.%0*d)", seconds, fractionDigits, fraction);
+        formatText(deltaText, sizeof deltaText, " (%d.%0*d)", seconds, fractionDigits, fraction);
     return deltaText;
 }
 

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -14,18 +15,30 @@ int catchOutput(const char* data, size_t length) {
     return 0;
 }
 
-// putFormat writes most formats itself: what it writes must be what
-// snprintf writes for the same format and arguments.
+// putFormat and formatText write most formats themselves: what they write
+// (and formatText returns, into a text of any size) must be what snprintf
+// writes and returns for the same format and arguments.
 template <typename... Args>
 void expectAsPrintf(const char* format, Args... args) {
     char expected[512];
-    std::snprintf(expected, sizeof expected, format, args...);
+    int expectedLength = std::snprintf(expected, sizeof expected, format, args...);
     caught.clear();
     setOutputSink(catchOutput);
     putFormat(format, args...);
     flushOutput();
     setOutputSink(writeToStandardOutput);
     EXPECT_EQ(caught, expected) << "format \"" << format << '"';
+
+    for (size_t size : {size_t{0}, size_t{1}, size_t{4}, sizeof expected}) {
+        char text[sizeof expected + 1];
+        std::memset(text, '#', sizeof text);
+        std::snprintf(expected, size, format, args...);
+        EXPECT_EQ(formatText(text, size, format, args...), expectedLength) << "format \"" << format << '"';
+        if (size > 0) {
+            EXPECT_STREQ(text, expected) << "format \"" << format << "\", size " << size;
+        }
+        EXPECT_EQ(text[size], '#') << "format \"" << format << "\" writes past " << size;
+    }
 }
 }  // namespace
 
@@ -46,12 +59,12 @@ TEST(PutFormat, WritesWhatPrintfWrites) {
     expectAsPrintf("[%s] [%8s] [%-8s] [%2s]", "text", "right", "left", "longer than its width");
     expectAsPrintf("%c%c|%3c|%-3c|", 'a', 'b', 'c', 'd');
     expectAsPrintf("100%% of %u%%", 5u);
+    expectAsPrintf(" (%d.%0*d)|%*d|%-*d|%*u|", 3, 6, 42, 4, 7, 4, 7, -3, 9u);
     expectAsPrintf("%s=%u, %s=0x%04X.", "length", 60u, "type", 0x800u);
 }
 
 TEST(PutFormat, LeavesOtherConversionsToPrintf) {
     expectAsPrintf("%.1f MB/s", 12.345);
-    expectAsPrintf("%0*d|%*d", 6, 42, 4, 7);
     expectAsPrintf("%+d|% d|%#x|%.3s", 5, 5, 255u, "abcdef");
     expectAsPrintf("%s %u then %.2f then %s %04X", "first", 3u, 2.5, "last", 0xbeu);
 }
