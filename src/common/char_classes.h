@@ -8,6 +8,7 @@ struct CharClasses {
     bool print[256];
     bool digit[256];
     unsigned char upper[256];
+    bool onlyControlSpaces;  // no byte above ' ' is white space (true in every usual locale)
 };
 
 extern CharClasses charClasses;

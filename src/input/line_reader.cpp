@@ -1,6 +1,7 @@
 #include "input/line_reader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <poll.h>
 #include <unistd.h>
@@ -86,6 +87,37 @@ bool nextPiece(const char*& piece, size_t& length) {
     }
 }
 
+// Copies a data line into hexLine without its white space; returns the end.
+char* compactLine(const char* piece, size_t length) {
+    char* out = hexLine;
+    // A character is stored and the position moves past it unless it is
+    // white space: no branch.
+    auto copy = [&out, piece](size_t at) {
+        *out = piece[at];
+        out += !isSpaceChar(piece[at]);
+    };
+    // tcpdump writes "\t0x0010:  ", then groups of four digits and a space:
+    // there a group with no byte up to ' ' (so no white space) is copied whole.
+    const size_t firstGroup = 10;
+    size_t i = 0;
+    for (; i < length && i < firstGroup; ++i) copy(i);
+    while (i < length) {
+        if (charClasses.onlyControlSpaces && i + 5 <= length) {
+            uint32_t group;
+            std::memcpy(&group, piece + i, 4);
+            if (((group - 0x21212121u) & ~group & 0x80808080u) == 0 && isSpaceChar(piece[i + 4])) {
+                std::memcpy(out, &group, 4);
+                out += 4;
+                i += 5;
+                continue;
+            }
+        }
+        copy(i++);
+    }
+    *out = '\0';
+    return out;
+}
+
 enum class LineKind { header, data, end };
 
 // Reads up to the next header line or data line. With `compact` clear a data
@@ -104,14 +136,7 @@ LineKind readLine(bool compact) {
         if (length == 0 || piece[0] != '\t' || state.pktCount == 0) continue;
         if (!compact) return LineKind::data;
 
-        // Every character is stored and the position moves past it unless it
-        // is white space: no branch per character.
-        char* out = hexLine;
-        for (size_t i = 0; i < length; ++i) {
-            *out = piece[i];
-            out += !isSpaceChar(piece[i]);
-        }
-        *out = '\0';
+        char* out = compactLine(piece, length);
         const char* text = hexLine;
         // tcpdump prints the offset field as 0x0010: before the digits.
         if (text[0] == '0' && text[1] == 'x') text = out - hexLine > 7 ? text + 7 : out;

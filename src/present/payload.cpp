@@ -36,34 +36,39 @@ HexCursor showData(HexCursor cursor, const char* label) {
         return cursor;
     }
 
+    // The count and the options are kept in locals while the bytes are
+    // written: a packet cut short ends in the reader, which needs only to know
+    // that data was still expected.
+    int left = count;
     if (options.noBreak) {
-        while (state.dataLeft > 0) {
+        for (; left > 0; --left) {
             uint8_t byte = getByte(cursor);
             if (byte == 0x0A)
                 putText("\n\t");
             else
                 putDataByte(byte);
-            --state.dataLeft;
         }
     } else {
+        const int pageWidth = options.pageWidth;
+        const char* lineBreak = options.showBreaks ? "<br>\n\t" : "\n\t";
         // The column the next byte takes; a byte past the page width starts a new line.
         int column = 1;
-        while (state.dataLeft > 0) {
+        for (; left > 0; --left) {
             uint8_t byte = getByte(cursor);
             if (byte == 0x0A) {
                 putText("\n\t");
                 column = 0;
             } else {
-                if (column > options.pageWidth) {
-                    putText(options.showBreaks ? "<br>\n\t" : "\n\t");
+                if (column > pageWidth) {
+                    putText(lineBreak);
                     column = 1;
                 }
                 putDataByte(byte);
             }
-            --state.dataLeft;
             ++column;
         }
     }
+    state.dataLeft = 0;
     putChar('\n');
     return cursor;
 }

@@ -259,6 +259,11 @@ TEST(Framing, DataLineLayouts) {
         "\t0x0000:  4500 002c 1\n"
         "\t0x0005:  234 4000 4006 abcd 0a00 0001 0a00 0002 04d2 0050 0000 03e8 0000 07\n"
         "\td0 5018 2000 1234 0000 6162 6364 0000\n",
+        // Groups of other sizes, other white space after a group, one blank
+        // after the offset field.
+        "\t0x0000:  4500002c 1234\t4000 4006\rabcd 0a 00 0001\n"
+        "\t0x0010:  0a0 00002 04d20 050 0000 03e8 0000 07d0\n"
+        "\t0x0020: 5018 2000 1234 0000 6162 6364 0000\n",
     };
     for (const std::string& lines : layouts) expectDecoded(kTcpHeaderLine + lines, kTcpOutput, shown(lines));
     expectDisplay(kTcpHeaderLine + layouts.back(), kTcpOutput);
