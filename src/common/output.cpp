@@ -88,8 +88,8 @@ void putHex(uint32_t value, int width) {
 }
 
 namespace {
-// Formats through vsnprintf, straight into the buffer.
-void putLongFormat(const char* format, va_list args) {
+// Writes a format through vsnprintf, straight into the buffer.
+void putVsnprintf(const char* format, va_list args) {
     // Every format here has bounded arguments (texts of at most 256 bytes), so
     // a line always fits once the buffer has been emptied.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -160,7 +160,7 @@ const char* readConversion(const char* at, Conversion& conversion) {
 struct BufferWriter {
     void put(char c) { putChar(c); }
     void put(const char* text, size_t length) { putBytes(text, length); }
-    void putByPrintf(const char* format, va_list args) { putLongFormat(format, args); }
+    void putByPrintf(const char* format, va_list args) { putVsnprintf(format, args); }
 };
 
 struct TextWriter {
