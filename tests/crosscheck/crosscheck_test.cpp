@@ -1469,9 +1469,11 @@ namespace {
 // Runs pacsift -extended -verbose on every savefile of an -extended reference
 // (shared captures and the made savefiles, named from the top of the
 // checkout) and hands each frame that can be compared to `checkFrame`: its
-// packet numbered as tshark's frame and not holding tcpdump's decode text.
-void forEachExtendedFrame(const std::vector<FileRef>& files, Tally& tally,
-                          const std::function<void(FrameCheck&, const FrameRef&, const PacketView&)>& checkFrame) {
+// packet numbered as tshark's frame and not holding tcpdump's decode text,
+// with the whole display of its savefile.
+using ExtendedFrameCheck =
+    std::function<void(FrameCheck&, const FrameRef&, const PacketView&, const std::string& display)>;
+void forEachExtendedFrame(const std::vector<FileRef>& files, Tally& tally, const ExtendedFrameCheck& checkFrame) {
     for (const FileRef& file : files) {
         if (file.tcpdumpPackets != file.tsharkFrames) {
             for (size_t i = 0; i < file.frames.size(); ++i) tally.skip("frames", Skip::NumberingDiffers);
@@ -1498,7 +1500,7 @@ void forEachExtendedFrame(const std::vector<FileRef>& files, Tally& tally,
                 tally.skip("frames", Skip::DecodeTextLines);
                 continue;
             }
-            checkFrame(check, ref, view);
+            checkFrame(check, ref, view, run.out);
         }
     }
 }
@@ -1512,7 +1514,7 @@ TEST(CrossCheck, ExtendedValuesAgreeWithTshark) {
     if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
 
     Tally tally;
-    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view, const std::string&) {
         if (!checkVlanTags(tally, check, ref, view)) return;
         // An IPv6 header that the dump holds whole is shown (or its version message).
         if (ref.has("v6src") && ref.num("dump") >= 40 && blocks(view, "IPv6 Header").empty() &&
@@ -1856,7 +1858,7 @@ TEST(CrossCheck, ExtendedFieldsAgreeWithTshark) {
     if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
 
     Tally tally;
-    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view, const std::string&) {
         const Section* tcp = view.find("TCP Header");
         if (tcp != nullptr && ref.has("tfl")) {
             if (ref.num("tcpn") != 1) {
@@ -2482,79 +2484,56 @@ TEST(CrossCheck, LinkLayerValuesAgreeWithTshark) {
     if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
 
     Tally tally;
-    for (const FileRef& file : files) {
-        if (file.tcpdumpPackets != file.tsharkFrames) {
-            for (size_t i = 0; i < file.frames.size(); ++i) tally.skip("frames", Skip::NumberingDiffers);
-            continue;
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view,
+                                           const std::string& display) {
+        if (ref.has("link")) {
+            tally.skip("frames", Skip::LinkHeaderDumped);
+            return;
         }
-        std::string path = file.name.rfind("tests/", 0) == 0 ? std::string(PACSIFT_SOURCE_DIR) + "/" + file.name
-                                                              : sharedCapture("ethernet/" + file.name);
-        RunResult run = runPacsiftOnFile(words(kNoNames, {"-extended", "-verbose"}), path, {"TZ=UTC", "LC_CTYPE=C"});
-        if (run.status != 0)
-            tally.fail(file.name, "pacsift status", "status " + std::to_string(run.status) + ": " + run.err);
-        std::map<int, PacketView> packets = parsePackets(run.out);
-        failUnknown(tally, file.name, packets);
-        for (const FrameRef& ref : file.frames) {
-            auto found = packets.find(ref.number);
-            if (found == packets.end()) {
-                tally.fail(file.name, "packet count", "no packet " + std::to_string(ref.number));
-                continue;
-            }
-            const PacketView& view = found->second;
-            FrameCheck check(tally, file.name, ref);
-            if (ref.has("txt")) {
-                tally.skip("frames", Skip::DecodeTextLines);
-                continue;
-            }
-            if (ref.has("link")) {
-                tally.skip("frames", Skip::LinkHeaderDumped);
-                continue;
-            }
-            // Cisco ISL (to 01:00:0c:00:00:00): tshark reads the ISL header and the frame inside it, tcpdump an LLC header.
-            if (ref.at("protocols").rfind("eth:eth:", 0) == 0) {
-                tally.skip("frames", Skip::IslFrame);
-                continue;
-            }
-            checkLlc(tally, check, ref, view);
-            checkStp(tally, check, ref, view);
-            checkMpls(tally, check, ref, view);
-            checkPppoe(tally, check, ref, view);
-            checkPpp(tally, check, ref, view);
-            if (view.find("LLDP Header") != nullptr) {
-                std::vector<std::pair<std::string, std::string>> lines;
-                for (const std::string& line : lldpLinesOf(run.out, ref.number)) {
-                    std::string text = line.substr(line.find_first_not_of('\t'));
-                    size_t colon = text.find(":\t");
-                    lines.push_back({text.substr(0, colon), text.substr(text.find_first_not_of('\t', colon + 1))});
-                }
-                checkLldp(tally, check, ref, lines);
-            }
-            checkEapol(tally, check, ref, view);
-            checkLacp(tally, check, ref, view);
-            checkPtp(tally, check, ref, view);
-            checkIsis(tally, check, ref, view);
-            // A link-layer protocol that tshark found is shown, unless the
-            // frame ended in a notice before it.
-            if (!view.hasNotice("No decode support")) continue;
-            for (const std::string& heading : linkLayers(ref)) {
-                if (view.find(heading) != nullptr) continue;
-                // GARP and GMRP share SAP 0x42 with Spanning Tree: tshark's stp layer holds no BPDU.
-                if (heading == "STP Header" && !ref.has("stproto")) {
-                    tally.skip("frames", Skip::NotSpanningTree);
-                    continue;
-                }
-                if (heading == "PTP Header" && ref.num("ptpv") != 2) {
-                    tally.skip("frames", Skip::PtpVersionOne);
-                    continue;
-                }
-                if (heading == "LLC Header" && ref.has("nollc")) {
-                    tally.skip("frames", Skip::NoLlcPhrase);
-                    continue;
-                }
-                check.fail("undecoded", heading + " found by tshark, the no-decode line shown");
-            }
+        // Cisco ISL (to 01:00:0c:00:00:00): tshark reads the ISL header and the frame inside it, tcpdump an LLC header.
+        if (ref.at("protocols").rfind("eth:eth:", 0) == 0) {
+            tally.skip("frames", Skip::IslFrame);
+            return;
         }
-    }
+        checkLlc(tally, check, ref, view);
+        checkStp(tally, check, ref, view);
+        checkMpls(tally, check, ref, view);
+        checkPppoe(tally, check, ref, view);
+        checkPpp(tally, check, ref, view);
+        if (view.find("LLDP Header") != nullptr) {
+            std::vector<std::pair<std::string, std::string>> lines;
+            for (const std::string& line : lldpLinesOf(display, ref.number)) {
+                std::string text = line.substr(line.find_first_not_of('\t'));
+                size_t colon = text.find(":\t");
+                lines.push_back({text.substr(0, colon), text.substr(text.find_first_not_of('\t', colon + 1))});
+            }
+            checkLldp(tally, check, ref, lines);
+        }
+        checkEapol(tally, check, ref, view);
+        checkLacp(tally, check, ref, view);
+        checkPtp(tally, check, ref, view);
+        checkIsis(tally, check, ref, view);
+        // A link-layer protocol that tshark found is shown, unless the
+        // frame ended in a notice before it.
+        if (!view.hasNotice("No decode support")) return;
+        for (const std::string& heading : linkLayers(ref)) {
+            if (view.find(heading) != nullptr) continue;
+            // GARP and GMRP share SAP 0x42 with Spanning Tree: tshark's stp layer holds no BPDU.
+            if (heading == "STP Header" && !ref.has("stproto")) {
+                tally.skip("frames", Skip::NotSpanningTree);
+                continue;
+            }
+            if (heading == "PTP Header" && ref.num("ptpv") != 2) {
+                tally.skip("frames", Skip::PtpVersionOne);
+                continue;
+            }
+            if (heading == "LLC Header" && ref.has("nollc")) {
+                tally.skip("frames", Skip::NoLlcPhrase);
+                continue;
+            }
+            check.fail("undecoded", heading + " found by tshark, the no-decode line shown");
+        }
+    });
     reportTally(tally, "Cross-check of the -extended link layer against tshark, " + std::to_string(files.size()) +
                            " savefiles:");
     for (const char* kind : {"LLC", "SNAP", "STP", "MPLS", "PPPoE", "PPP", "LCP", "LLDP", "EAPOL", "EAP", "LACP",
@@ -3055,7 +3034,7 @@ TEST(CrossCheck, IpProtocolValuesAgreeWithTshark) {
     if (!fileExists(sharedCapture("ethernet"))) GTEST_SKIP() << "no captures beside the checkout";
 
     Tally tally;
-    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view) {
+    forEachExtendedFrame(files, tally, [&](FrameCheck& check, const FrameRef& ref, const PacketView& view, const std::string&) {
         checkDecoded(tally, check, ref, view);
         checkGre(check, ref, view);
         checkErspan(check, ref, view);
