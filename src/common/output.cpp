@@ -229,12 +229,17 @@ void putNumber(Writer& writer, const Conversion& conversion, va_list& args) {
         if (conversion.longs == -1) value = static_cast<unsigned short>(value);
         if (conversion.longs == -2) value = static_cast<unsigned char>(value);
     }
-    const char* digits = conversion.type == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
-    unsigned base = conversion.type == 'x' || conversion.type == 'X' ? 16 : 10;
     char text[24];
     char* start = text + sizeof text;
-    do *--start = digits[value % base];
-    while ((value /= base) != 0);
+    if (conversion.type == 'x' || conversion.type == 'X') {
+        const char* digits = conversion.type == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
+        do *--start = digits[value & 0xF];
+        while ((value >>= 4) != 0);
+    } else {
+        // A constant divisor: no division instruction.
+        do *--start = static_cast<char>('0' + value % 10);
+        while ((value /= 10) != 0);
+    }
     if (negative) *--start = '-';
     putWidened(writer, conversion, start, static_cast<size_t>(text + sizeof text - start));
 }
@@ -242,9 +247,7 @@ void putNumber(Writer& writer, const Conversion& conversion, va_list& args) {
 // Writes a printf format; vsnprintf writes from the first conversion it does
 // not know on, with the arguments left.
 template <typename Writer>
-void formatTo(Writer& writer, const char* format, va_list args) {
-    va_list rest;
-    va_copy(rest, args);
+void formatTo(Writer& writer, const char* format, va_list& rest) {
     // Formats are short: their text is copied a character at a time.
     for (char c; (c = *format) != '\0'; ++format) {
         if (c != '%') {
@@ -278,23 +281,27 @@ void formatTo(Writer& writer, const char* format, va_list args) {
             putNumber(writer, conversion, rest);
         }
     }
-    va_end(rest);
 }
 }  // namespace
 
-void putFormatList(const char* format, va_list args) {
+void putFormatList(const char* format, va_list& args) {
     BufferWriter writer;
     formatTo(writer, format, args);
 }
 
-int formatText(char* out, size_t size, const char* format, ...) {
+int formatTextList(char* out, size_t size, const char* format, va_list& args) {
     TextWriter writer{out, size};
-    va_list args;
-    va_start(args, format);
     formatTo(writer, format, args);
-    va_end(args);
     if (size > 0) out[writer.length < size ? writer.length : size - 1] = '\0';
     return static_cast<int>(writer.length);
+}
+
+int formatText(char* out, size_t size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int length = formatTextList(out, size, format, args);
+    va_end(args);
+    return length;
 }
 
 void flushOutput() { drain(); }

@@ -34,10 +34,13 @@ void putSigned(int value);
 void putHex(uint32_t value, int width);
 
 void putFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void putFormatList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
+// Takes the arguments from the caller's own `args` (no copy: copying a
+// va_list just filled costs more than the formatting), and leaves them used.
+void putFormatList(const char* format, va_list& args);
 
 // What snprintf writes and returns, written the faster way putFormat is.
 int formatText(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+int formatTextList(char* out, size_t size, const char* format, va_list& args);
 
 // Writes out what is buffered. A write error other than a closed pipe is
 // reported on standard error and ends the program with status 1; a closed

@@ -1,7 +1,6 @@
 #include "decode/option_list.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "common/output.h"
@@ -57,7 +56,7 @@ void addItemFormat(OptionItems& items, const char* format, ...) {
     char text[96];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    formatTextList(text, sizeof text, format, args);
     va_end(args);
     addItem(items, text);
 }
