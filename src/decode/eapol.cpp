@@ -24,11 +24,7 @@ constexpr Name kEapTypes[] = {{1, "Identity"}, {2, "Notification"}, {3, "Nak"}, 
                               {23, "AKA"},     {25, "PEAP"},        {26, "MSCHAPv2"}, {43, "FAST"},      {50, "AKA'"},
                               {254, "Expanded"}};
 
-template <size_t N>
-const char* named(const Name (&table)[N], unsigned value) {
-    const char* name = nameOf(table, value);
-    return name != nullptr ? name : "<unknown>";
-}
+const char* named(NameTable table, unsigned value) { return nameOr(table, value, "<unknown>"); }
 
 // The terse form's name, or the number.
 template <size_t N>

@@ -43,10 +43,9 @@ Step decodeEigrp(HexCursor cursor) {
         putFormat("%s -> %s EIGRP %s AS %u\n", state.srcHostText, state.dstHostText, opcodeText, as);
         break;
     case Form::verbose: {
-        const char* name = nameOf(kOpcodes, opcode);
         putText("EIGRP Header\n");
         putField("Version:", "%u", version);
-        putField("Opcode:", "%u (%s)", opcode, name != nullptr ? name : "<unknown>");
+        putField("Opcode:", "%u (%s)", opcode, nameOr(kOpcodes, opcode, "<unknown>"));
         putField("Checksum:", "0x%04X", checksum);
         putField("Flags:", "0x%08X", flags);
         putField("Sequence Number:", "%u", sequence);

@@ -64,10 +64,9 @@ void showHeader(const OspfHeader& h) {
         else putFormat(" instance=%u\n", h.instance);
         break;
     case Form::verbose: {
-        const char* typeName = nameOf(kMessageTypes, h.type);
         putText("OSPF Header\n");
         putField("Version:", "%u", h.version);
-        putField("Message Type:", "%u (%s)", h.type, typeName != nullptr ? typeName : "<unknown>");
+        putField("Message Type:", "%u (%s)", h.type, nameOr(kMessageTypes, h.type, "<unknown>"));
         putField("Packet Length:", "%u bytes", h.length);
         putField("Router ID:", "%s", h.router.text);
         putField("Area ID:", "%s", h.area.text);
@@ -76,8 +75,7 @@ void showHeader(const OspfHeader& h) {
             putField("Instance ID:", "%u", h.instance);
             break;
         }
-        const char* authName = nameOf(kAuthTypes, h.authType);
-        putField("Auth Type:", "%u (%s)", h.authType, authName != nullptr ? authName : "<unknown>");
+        putField("Auth Type:", "%u (%s)", h.authType, nameOr(kAuthTypes, h.authType, "<unknown>"));
         if (h.authType == kAuthSimple) {
             char text[kFieldTextSize];
             printableText(text, h.auth, sizeof h.auth, true);

@@ -255,10 +255,9 @@ Step decodePim(HexCursor cursor) {
         if (type != kRegister) putFormat("%s -> %s PIMv2 %s\n", state.srcHostText, state.dstHostText, typeText);
         break;
     case Form::verbose: {
-        const char* name = nameOf(kTypes, type);
         putText("PIM Header\n");
         putField("Version:", "%u", version);
-        putField("Type:", "%u (%s)", type, name != nullptr ? name : "<unknown>");
+        putField("Type:", "%u (%s)", type, nameOr(kTypes, type, "<unknown>"));
         putField("Checksum:", "0x%04X", checksum);
         break;
     }

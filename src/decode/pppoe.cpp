@@ -30,8 +30,7 @@ struct Header {
 };
 
 const char* codeName(unsigned code) {
-    const char* name = nameOf(kCodes, code);
-    return name != nullptr ? name : "<unknown>";
+    return nameOr(kCodes, code, "<unknown>");
 }
 
 void showHeader(const Header& h, bool shown) {

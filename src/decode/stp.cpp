@@ -126,16 +126,12 @@ struct MstConfig {
     unsigned hops;
 };
 
-const char* typeName(unsigned type) {
-    const char* name = nameOf(kTypes, type);
-    return name != nullptr ? name : "<unknown>";
-}
+const char* typeName(unsigned type) { return nameOr(kTypes, type, "<unknown>"); }
 
 void showCommonVerbose(const Bpdu& b) {
     putText("STP Header\n");
     putField("Protocol Identifier:", "0x%04X", b.protocolId);
-    const char* version = nameOf(kVersions, b.version);
-    putField("Version:", "%u (%s)", b.version, version != nullptr ? version : "<unknown>");
+    putField("Version:", "%u (%s)", b.version, nameOr(kVersions, b.version, "<unknown>"));
     putField("BPDU Type:", "0x%02X (%s)", b.type, typeName(b.type));
 }
 

@@ -29,16 +29,14 @@ void showHeader(const VrrpHeader& h) {
                   h.vrid, h.priority);
         break;
     case Form::verbose: {
-        const char* typeName = nameOf(kTypes, h.type);
         putText("VRRP Header\n");
         putField("Version:", "%u", h.version);
-        putField("Type:", "%u (%s)", h.type, typeName != nullptr ? typeName : "<unknown>");
+        putField("Type:", "%u (%s)", h.type, nameOr(kTypes, h.type, "<unknown>"));
         putField("Virtual Router ID:", "%u", h.vrid);
         putField("Priority:", "%u", h.priority);
         putField("Address Count:", "%u", h.count);
         if (h.version == 2) {
-            const char* auth = nameOf(kAuthTypes, h.authType);
-            putField("Auth Type:", "%u (%s)", h.authType, auth != nullptr ? auth : "<unknown>");
+            putField("Auth Type:", "%u (%s)", h.authType, nameOr(kAuthTypes, h.authType, "<unknown>"));
             putField("Advertisement Interval:", "%u s", h.interval);
         } else {
             putField("Advertisement Interval:", "%u cs", h.interval);
